@@ -1,0 +1,2 @@
+#include <cstdio>
+int main() { std::puts("movrel-cli"); return 0; }
