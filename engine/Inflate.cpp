@@ -80,12 +80,27 @@ inline void Copy8(uint8_t* dst, const uint8_t* src)
     std::memcpy(dst, &v, 8);
 }
 
+inline void Copy16(uint8_t* dst, const uint8_t* src)
+{
+    uint8_t v[16];
+    std::memcpy(v, src, 16);
+    std::memcpy(dst, v, 16);
+}
+
 // Copies a match of len bytes from dist bytes back. Writes up to 15 bytes
 // past the end of the match.
 inline void CopyMatch(uint8_t* o, uint32_t dist, uint32_t len)
 {
     const uint8_t* s = o - dist;
     uint8_t* const end = o + len;
+    if (dist >= 16) {
+        do {
+            Copy16(o, s);
+            o += 16;
+            s += 16;
+        } while (o < end);
+        return;
+    }
     if (dist >= 8) {
         do {
             Copy8(o, s);
