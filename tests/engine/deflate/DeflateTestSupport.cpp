@@ -51,6 +51,14 @@ TBytes MakeRun(size_t n, uint8_t value)
     return TBytes(n, value);
 }
 
+TBytes MakeSmallAlphabet(size_t n, uint64_t seed)
+{
+    TLcg rng(seed);
+    TBytes out(n);
+    for (auto& b : out) b = uint8_t("ACGT"[rng.Next() >> 30]);
+    return out;
+}
+
 TBytes MakeMixed(size_t n, uint64_t seed)
 {
     TLcg rng(seed);

@@ -31,6 +31,8 @@ private:
 TBytes MakeText(size_t n, uint64_t seed);    // words, punctuation and line breaks
 TBytes MakeRandom(size_t n, uint64_t seed);  // incompressible
 TBytes MakeRun(size_t n, uint8_t value);
+// Bytes from a four-letter alphabet: long hash chains, many equal-length candidates.
+TBytes MakeSmallAlphabet(size_t n, uint64_t seed);
 // Text, binary records, runs and random stretches in turn, like an archive of mixed files.
 TBytes MakeMixed(size_t n, uint64_t seed);
 
