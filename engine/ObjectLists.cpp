@@ -89,7 +89,9 @@ void TObjectList::SetCapacity(int n)
     if (n < Count() || n > kMaxCapacity)
         Error(n);
     capacity_ = n;
-    items_.reserve(size_t(n));
+    // the capacity is a logical limit; storage grows geometrically
+    if (size_t(n) > items_.capacity())
+        items_.reserve(std::max(size_t(n), items_.capacity() * 2));
 }
 
 void TObjectList::SetCount(int n)

@@ -167,6 +167,14 @@ bool HaveTool(const std::string& name)
     return RunCommand("command -v " + name + " >/dev/null 2>&1") == 0;
 }
 
+std::string SevenZip()
+{
+    for (const char* name : {"7z", "7zz"})
+        if (HaveTool(name))
+            return name;
+    return {};
+}
+
 std::string Sha256(const std::string& bytes)
 {
     TempDir dir;

@@ -57,6 +57,8 @@ int RunCommand(const std::string& command, std::string* output = nullptr);
 std::string CliPath();
 std::string ShellQuote(const std::string& s);
 bool HaveTool(const std::string& name);
+// The 7-Zip command here ("7z", or "7zz" as Debian's 7zip package names it); empty when absent.
+std::string SevenZip();
 
 // sha256 of bytes, lower-case hex (through the system's sha256sum).
 std::string Sha256(const std::string& bytes);
