@@ -1,6 +1,12 @@
 #include "RawEntry.h"
 
 #include "EngineErrors.h"
+#include "Explode.h"
+#include "Inflate.h"
+#include "Unreduce.h"
+#include "Unshrink.h"
+
+#include <cctype>
 
 #include <fstream>
 #include <iterator>
@@ -88,6 +94,91 @@ TRawEntry ReadRawEntry(const std::string& path, const std::string& name)
 std::string TestZip(const std::string& relative)
 {
     return std::string(MOVREL_TESTDATA) + "/zip/" + relative;
+}
+
+namespace {
+
+std::vector<std::string> SplitTabs(const std::string& line)
+{
+    std::vector<std::string> f;
+    size_t start = 0;
+    for (;;) {
+        size_t tab = line.find('\t', start);
+        f.push_back(line.substr(start, tab - start));
+        if (tab == std::string::npos)
+            return f;
+        start = tab + 1;
+    }
+}
+
+// "\\" stands for a backslash, "\xNN" for any other non-printable byte.
+std::string Unescape(const std::string& s)
+{
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 1 < s.size() && s[i + 1] == '\\') {
+            out += '\\';
+            ++i;
+        } else if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] == 'x') {
+            out += static_cast<char>(std::stoi(s.substr(i + 2, 2), nullptr, 16));
+            i += 3;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::vector<TManifestRow> ReadManifest()
+{
+    std::ifstream f(TestZip("MANIFEST.tsv"));
+    if (!f)
+        throw std::runtime_error("no MANIFEST.tsv");
+    std::vector<TManifestRow> rows;
+    std::string line;
+    std::getline(f, line);  // header
+    while (std::getline(f, line)) {
+        const auto c = SplitTabs(line);
+        if (c.size() < 10 || c[1] == "*" || c[2].empty() || !std::isdigit(static_cast<unsigned char>(c[2][0])))
+            continue;
+        TManifestRow r;
+        r.file = c[0];
+        r.entry = Unescape(c[1]);
+        r.method = std::stoi(c[2]);
+        r.flags = static_cast<uint16_t>(std::stoul(c[3], nullptr, 16));
+        r.compressedSize = static_cast<uint32_t>(std::stoul(c[4]));
+        r.uncompressedSize = static_cast<uint32_t>(std::stoul(c[5]));
+        r.crc = static_cast<uint32_t>(std::stoul(c[6], nullptr, 16));
+        r.expected = c[9];
+        bool seen = false;
+        for (const auto& o : rows)
+            seen = seen || (o.file == r.file && o.entry == r.entry);
+        if (!seen)
+            rows.push_back(std::move(r));
+    }
+    return rows;
+}
+
+int DecodeRawEntry(const TRawEntry& e, TDecodeSink& sink, size_t step)
+{
+    TStepSource src(e.data, step);
+    switch (e.method) {
+    case 1:
+        return Unshrink(src, sink);
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+        return Unreduce(src, sink, e.method - 1, e.uncompressedSize);
+    case 6:
+        return Explode(src, sink, e.flags, e.compressedSize, e.uncompressedSize);
+    case 8:
+        return Inflate(src, sink);
+    default:
+        throw std::runtime_error("no decoder for method " + std::to_string(e.method));
+    }
 }
 
 size_t TStepSource::Fill(uint8_t* buf, size_t max)

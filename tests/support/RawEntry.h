@@ -32,6 +32,24 @@ TRawEntry ReadRawEntry(const std::string& path, const std::string& name);
 // Path of a file of the shared test archives (MOVREL_TESTDATA/zip/...).
 std::string TestZip(const std::string& relative);
 
+// One entry row of the shared archives' MANIFEST.tsv (rows about whole
+// archives left out, repeated rows once).
+struct TManifestRow {
+    std::string file;   // relative to the zip folder
+    std::string entry;  // raw stored name (escapes undone)
+    int method = 0;
+    uint16_t flags = 0;
+    uint32_t compressedSize = 0;
+    uint32_t uncompressedSize = 0;
+    uint32_t crc = 0;
+    std::string expected;  // ok, bad-crc or error
+};
+std::vector<TManifestRow> ReadManifest();
+
+// Runs the decoder of the entry's method (1-6, 8) over its data, handed out
+// `step` bytes at a time. Encrypted entries are not decrypted.
+int DecodeRawEntry(const TRawEntry& e, TDecodeSink& sink, size_t step = SIZE_MAX);
+
 // Hands out data at most `step` bytes per Fill.
 class TStepSource : public TDecodeSource {
 public:
