@@ -71,5 +71,9 @@ int RunList(int argc, char** argv);
 int RunInfo(int argc, char** argv);
 int RunTest(int argc, char** argv);
 int RunExtract(int argc, char** argv);
+int RunAdd(int argc, char** argv);
+int RunDelete(int argc, char** argv);
+int RunComment(int argc, char** argv);
+int RunRepair(int argc, char** argv);
 
 }  // namespace movrel::cli

@@ -15,6 +15,11 @@ const char kUsage[] =
     "  test    ARCHIVE [-p PASSWORD] [-q] [--scan]\n"
     "  extract ARCHIVE [-d DIR] [-p PASSWORD] [--flat] [--overwrite=always|never|ask]\n"
     "                  [--root DIR] [--no-attributes] [-q] [--scan] [PATTERN...]\n"
+    "  add     ARCHIVE [-0 ... -9] [-r] [--flat] [--root DIR] [-p PASSWORD]\n"
+    "                  [--update|--replace|--freshen] [--move] [--split SIZE] [-q] FILE|FOLDER|PATTERN...\n"
+    "  delete  ARCHIVE PATTERN...\n"
+    "  comment ARCHIVE [--set TEXT | --from FILE] [--entry NAME]\n"
+    "  repair  ARCHIVE [-o OUTPUT]\n"
     "\n"
     "--scan reads a damaged archive (no end record) by its local headers.\n"
     "Exit status: 0 done, 1 some entries failed or were skipped, 2 wrong usage,\n"
@@ -39,6 +44,14 @@ int main(int argc, char** argv)
             return RunTest(argc, argv);
         if (command == "extract")
             return RunExtract(argc, argv);
+        if (command == "add")
+            return RunAdd(argc, argv);
+        if (command == "delete")
+            return RunDelete(argc, argv);
+        if (command == "comment")
+            return RunComment(argc, argv);
+        if (command == "repair")
+            return RunRepair(argc, argv);
     } catch (const UsageError& e) {
         Error(e.message);
         std::fputs(kUsage, stderr);
