@@ -4,6 +4,7 @@
 
 #include "Crc32.h"
 #include "DosDateTime.h"
+#include "EntryNames.h"
 #include "EngineErrors.h"
 #include "FileUtils.h"
 #include "LFNFileStream.h"
@@ -58,6 +59,27 @@ void Restart(int fd, const std::string& name)
         throw EFileError(SystemErrorText("Cannot read file", name, errno));
 }
 
+// Version 2.0, made on Unix.
+constexpr uint16_t kMadeByUnix = (3 << 8) | 20;
+
+// A name beyond ASCII is stored as UTF-8 with general purpose bit 11:
+// unzip, 7-Zip and Python's zipfile all read it so. (Code page 437 bytes
+// would reach the disk as Latin-1 or as raw bytes through the first two.)
+void StoreNameAsUtf8IfNeeded(TZipHeaderInfo& e)
+{
+    std::string full = e.FullName();
+    bool ascii = true;
+    for (char c : full)
+        if (uint8_t(c) >= 0x80)
+            ascii = false;
+    if (ascii || (e.GeneralFlags & kFlagUtf8))
+        return;
+    e.GeneralFlags |= kFlagUtf8;
+    std::string fileName = e.FileName();
+    e.SetFileName(fileName + "/");  // any other text: the stored name is built again below
+    e.SetFileName(fileName);
+}
+
 }  // namespace
 
 bool TKestroZip::ZipOneFile(int itemIndex)
@@ -88,12 +110,17 @@ bool TKestroZip::ZipOneFile(int itemIndex)
     int64_t size = st.st_size;
 
     auto work = std::make_unique<TZipHeaderInfo>();
-    // Every file counts as having its archive bit; read-only is the owner's write permission.
-    work->ExternalAttributes = 0x20 | ((st.st_mode & S_IWUSR) ? 0 : 0x01);
+    // Made on Unix: the high word holds the file's mode, so other programs
+    // restore its permissions and take its name as it is. The low byte
+    // holds the MS-DOS attributes: every file counts as having its archive
+    // bit; read-only is the owner's write permission.
+    work->VersionMadeBy = kMadeByUnix;
+    work->ExternalAttributes = (uint32_t(st.st_mode & 0xFFFF) << 16) | 0x20 | ((st.st_mode & S_IWUSR) ? 0 : 0x01);
     work->DosDateTime = NormalizeDosDateTime(TimeToDos(st.st_mtime));
     work->UncompressedSize = uint32_t(size);
     work->SetDirectory(StoredDirectoryOf(name));
     work->SetFileName(ExtractFileName(name));
+    StoreNameAsUtf8IfNeeded(*work);
     work->LocalHeaderOffset = uint32_t(outputPos_);
     work->InternalAttributes = 2;
     work->DiskNumberStart = uint16_t(currentDisk_);
@@ -135,8 +162,11 @@ bool TKestroZip::ZipOneFile(int itemIndex)
         totalBytes_ -= size;
         return false;
     }
-    if (work->FullName() != before && refuseDuplicate())
-        return false;
+    if (work->FullName() != before) {
+        StoreNameAsUtf8IfNeeded(*work);
+        if (refuseDuplicate())
+            return false;
+    }
 
     int64_t headerAt = outputPos_;
     int64_t doneBefore = bytesDone_;
