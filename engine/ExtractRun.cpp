@@ -209,23 +209,30 @@ struct TExtractRun : TDecodeSource, TDecodeSink {
     // ---- output routine ----
     void Put(const uint8_t* data, size_t n) override
     {
-        while (n) {
-            size_t piece = std::min(n, kProgressPiece);
-            if (written + piece > cur.UncompressedSize)
-                throw EBiggerThanUncompressed();
+        // The guard works piece by piece, as the progress does: the pieces
+        // before the one that passes the size are still written.
+        size_t fits = n;
+        bool tooBig = written + n > cur.UncompressedSize;
+        if (tooBig)
+            fits = size_t((cur.UncompressedSize - written) / kProgressPiece * kProgressPiece);
+        if (fits) {
             if (out)
-                out->Write(data, piece);
-            runningCrc = CrcUpdate(runningCrc, data, piece);
-            written += piece;
-            if (z.OnFilePercentDone)
-                z.OnFilePercentDone(&z, Percent(cur.UncompressedSize, uint32_t(written)));
-            if (z.OnTotalPercentDone) {
-                bytesDone += int64_t(piece);
-                z.OnTotalPercentDone(&z, TotalPercent(bytesDone, totalBytes));
+                out->Write(data, fits);
+            runningCrc = CrcUpdate(runningCrc, data, fits);
+            for (size_t done = 0; done < fits;) {
+                size_t piece = std::min(fits - done, kProgressPiece);
+                written += piece;
+                done += piece;
+                if (z.OnFilePercentDone)
+                    z.OnFilePercentDone(&z, Percent(cur.UncompressedSize, uint32_t(written)));
+                if (z.OnTotalPercentDone) {
+                    bytesDone += int64_t(piece);
+                    z.OnTotalPercentDone(&z, TotalPercent(bytesDone, totalBytes));
+                }
             }
-            data += piece;
-            n -= piece;
         }
+        if (tooBig)
+            throw EBiggerThanUncompressed();
     }
 
     void CopyStored()
