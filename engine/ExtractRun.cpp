@@ -12,15 +12,9 @@
 #include "ZipCrypt.h"
 #include "ZipFormat.h"
 
-#if __has_include("Unshrink.h")
-#include "Unshrink.h"
-#endif
-#if __has_include("Unreduce.h")
-#include "Unreduce.h"
-#endif
-#if __has_include("Explode.h")
 #include "Explode.h"
-#endif
+#include "Unreduce.h"
+#include "Unshrink.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -28,13 +22,6 @@
 #include <unistd.h>
 
 namespace movrel {
-
-// Declared here as well, so this file builds while the older decoders are
-// being written; their definitions come from their own files.
-int Unshrink(TDecodeSource& src, TDecodeSink& sink);
-int Unreduce(TDecodeSource& src, TDecodeSink& sink, int factor, uint32_t uncompressedSize);
-int Explode(TDecodeSource& src, TDecodeSink& sink, uint16_t generalFlags, uint32_t compressedSize,
-            uint32_t uncompressedSize);
 
 namespace {
 
