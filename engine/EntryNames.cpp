@@ -139,13 +139,11 @@ std::string DecodeStoredName(std::string_view stored, uint16_t generalFlags, uin
     return Cp437ToUtf8(stored);
 }
 
+// Plain ASCII is stored as it is; any other name as UTF-8 with bit 11.
+// Code page 437 bytes would reach the disk of a Linux user as Latin-1 or as
+// raw bytes through common unpackers, while bit 11 is read alike by all.
 std::string EncodeStoredName(std::string_view utf8, bool& utf8Flag, bool keepUtf8)
 {
-    std::string out;
-    if (!keepUtf8 && Utf8ToCp437(utf8, out)) {
-        utf8Flag = false;
-        return out;
-    }
     bool ascii = true;
     for (char c : utf8)
         if (uint8_t(c) >= 0x80)

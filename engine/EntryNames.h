@@ -1,5 +1,5 @@
-// Entry names: UTF-8 in memory; stored as code page 437 when that code page
-// can hold the name, otherwise as UTF-8 with general purpose bit 11.
+// Entry names: UTF-8 in memory. Names read are decoded by the rules below;
+// names written are stored as ASCII, or as UTF-8 with general purpose bit 11.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +21,7 @@ std::string DecodeStoredName(std::string_view stored, uint16_t generalFlags, uin
                              std::string_view centralExtra = {});
 
 // The bytes to store for a UTF-8 name; utf8Flag tells whether bit 11 must
-// be set. keepUtf8 stores UTF-8 even where code page 437 would do.
+// be set (any name beyond ASCII, or keepUtf8).
 std::string EncodeStoredName(std::string_view utf8, bool& utf8Flag, bool keepUtf8 = false);
 
 }  // namespace movrel

@@ -209,11 +209,12 @@ TEST(ZipHeaderInfo, NameSettersAndAssign)
     EXPECT_EQ(e.FileNameLength, 5);
     e.SetFileName("a.txt");
     EXPECT_EQ(e.StoredName(), "docs/a.txt");
-    e.SetFileName("caf\xc3\xa9.txt");  // é: one byte in code page 437
-    EXPECT_EQ(e.StoredName(), "docs/caf\x82.txt");
-    EXPECT_EQ(e.FileNameLength, 13);
     EXPECT_EQ(e.GeneralFlags & 0x800, 0);
-    e.SetFileName("\xe2\x82\xac.txt");  // €: only UTF-8 holds it
+    e.SetFileName("caf\xc3\xa9.txt");  // beyond ASCII: UTF-8 with bit 11
+    EXPECT_EQ(e.StoredName(), "docs/caf\xc3\xa9.txt");
+    EXPECT_EQ(e.FileNameLength, 14);
+    EXPECT_EQ(e.GeneralFlags & 0x800, 0x800);
+    e.SetFileName("\xe2\x82\xac.txt");
     EXPECT_EQ(e.StoredName(), "docs/\xe2\x82\xac.txt");
     EXPECT_EQ(e.GeneralFlags & 0x800, 0x800);
 
