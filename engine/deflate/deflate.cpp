@@ -1,5 +1,12 @@
 // Deflate encoder: finds repeated strings in a 32 KB sliding dictionary with
 // hash chains and hands literals and matches to the block coder (trees.cpp).
+//
+// The hot loops keep the encoder's state in locals and write it back before
+// anything else (refill, block end) looks at it: stores into the window and
+// the chains go through byte pointers, which would otherwise force the state
+// to be reloaded from memory after every one of them.
+#include <algorithm>
+#include <cassert>
 #include <cstring>
 
 #include "Crc32.h"
@@ -14,7 +21,7 @@ struct TLevelRow {
     uint16_t good_length;  // a match this long cuts the chain search to a quarter
     uint16_t max_lazy;     // lazy: no search after a match this long; greedy: longest match whose strings are hashed
     uint16_t nice_length;  // a match this long ends the search
-    uint16_t max_chain;    // candidates tried per search (0 counts through 16 bits)
+    uint16_t max_chain;    // candidates tried per search (0 counts through 16 bits: 65536)
 };
 
 // One row per PackLevel; levels 0-3 match greedily, 4-9 lazily.
@@ -31,19 +38,16 @@ inline uint16_t load16(const uint8_t* p)
     return v;
 }
 
-inline void update_hash(unsigned& h, uint8_t c)
+inline uint64_t load64(const uint8_t* p)
 {
-    h = ((h << H_SHIFT) ^ c) & HASH_MASK;
+    uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
 }
 
-// Enters the string at position p into its chain; answers the previous head.
-inline unsigned hash_insert(TDeflateState& s, unsigned p)
+inline unsigned update_hash(unsigned h, uint8_t c)
 {
-    update_hash(s.ins_h, s.window[p + MIN_MATCH - 1]);
-    unsigned head = s.head[s.ins_h];
-    s.prev[p & WMASK] = uint16_t(head);
-    s.head[s.ins_h] = uint16_t(p);
-    return head;
+    return ((h << H_SHIFT) ^ c) & HASH_MASK;
 }
 
 // Reads up to count bytes, calling the read routine until they are there or
@@ -51,6 +55,7 @@ inline unsigned hash_insert(TDeflateState& s, unsigned p)
 // routine answers with.
 unsigned read_input(TDeflateState& s, uint8_t* buf, unsigned count)
 {
+    assert(count > 0);
     unsigned n = 0;
     while (n < count && !s.source_ended) {
         size_t got = (*s.read)(buf + n, count - n);
@@ -62,25 +67,19 @@ unsigned read_input(TDeflateState& s, uint8_t* buf, unsigned count)
         n += unsigned(got);
     }
     if (n == 0) return 0;
+    s.window_dirty = std::max(s.window_dirty, unsigned(buf + n - s.window));
     s.crc = CrcUpdate(s.crc, buf, n);
     s.bytes_in += n;
     if (*s.progress) (*s.progress)(n, s.bytes_in);
     return n;
 }
 
-void slide_window(TDeflateState& s)
+// Chain entries below the new window's start become 0 (no candidate).
+void slide_chains(uint16_t* table, unsigned n)
 {
-    std::memcpy(s.window, s.window + WSIZE, WSIZE);
-    s.match_start -= WSIZE;
-    s.strstart -= WSIZE;
-    s.block_start -= int32_t(WSIZE);
-    for (unsigned n = 0; n < HASH_SIZE; ++n) {
-        unsigned m = s.head[n];
-        s.head[n] = uint16_t(m >= WSIZE ? m - WSIZE : 0);
-    }
-    for (unsigned n = 0; n < WSIZE; ++n) {
-        unsigned m = s.prev[n];
-        s.prev[n] = uint16_t(m >= WSIZE ? m - WSIZE : 0);
+    for (unsigned i = 0; i < n; ++i) {
+        unsigned m = table[i];
+        table[i] = uint16_t(m >= WSIZE ? m - WSIZE : 0);
     }
 }
 
@@ -89,14 +88,21 @@ void slide_window(TDeflateState& s)
 void refill_window(TDeflateState& s)
 {
     do {
-        unsigned more = uint16_t(unsigned(s.window_size) - s.lookahead - s.strstart);
+        // Room after the valid bytes, taken as 16 bits.
+        unsigned more = uint16_t(WINDOW_SIZE - s.lookahead - s.strstart);
         if (more == 0xFFFF) {
             more = 0xFFFE;
         } else if (s.strstart >= SLIDE_AT && s.sliding) {
-            slide_window(s);
+            std::memcpy(s.window, s.window + WSIZE, WSIZE);
+            s.match_start -= WSIZE;
+            s.strstart -= WSIZE;
+            s.block_start -= int32_t(WSIZE);
+            slide_chains(s.head, HASH_SIZE);
+            slide_chains(s.prev, WSIZE);
             more += WSIZE;
         }
         if (s.eofile) return;
+        assert(s.strstart + s.lookahead + more <= WINDOW_SIZE);
         unsigned n = read_input(s, s.window + s.strstart + s.lookahead, more);
         if (n == 0)
             s.eofile = true;
@@ -107,11 +113,7 @@ void refill_window(TDeflateState& s)
 
 void start_window(TDeflateState& s)
 {
-    s.sliding = false;
-    if (s.window_size == 0) {
-        s.sliding = true;
-        s.window_size = int32_t(WINDOW_SIZE);
-    }
+    s.sliding = true;
     std::memset(s.head, 0, HASH_SIZE * sizeof(uint16_t));
     const TLevelRow& row = level_table[s.level];
     s.good_match = row.good_length;
@@ -127,151 +129,219 @@ void start_window(TDeflateState& s)
     }
     s.eofile = false;
     if (s.lookahead < MIN_LOOKAHEAD) refill_window(s);
-    s.ins_h = 0;
-    update_hash(s.ins_h, s.window[0]);
-    update_hash(s.ins_h, s.window[1]);
+    s.ins_h = update_hash(update_hash(0, s.window[0]), s.window[1]);
 }
 
-// Longest match at the position among the chain from cur_match, longer than
-// prev_length; sets match_start. May count bytes past the valid input.
-unsigned find_match(TDeflateState& s, unsigned cur_match)
+// Number of equal bytes at scan and match, at most MAX_MATCH, when the first
+// two are known to be equal. The third is implied by the hash and never
+// compared; the rest are compared eight at a time. Bytes past the valid input
+// count like any other (the callers cut the answer to the lookahead).
+inline unsigned match_length(const uint8_t* scan, const uint8_t* match)
 {
-    uint16_t chain_length = uint16_t(s.max_chain);
-    const uint8_t* scan = s.window + s.strstart;
-    unsigned best_len = s.prev_length;
-    const unsigned limit = s.strstart > MAX_DIST ? s.strstart - MAX_DIST : 0;
-    const uint8_t* strend = s.window + s.strstart + MAX_MATCH - 1;
-    const uint16_t scan_start = load16(scan);
-    uint16_t scan_end = load16(scan + best_len - 1);
-
-    if (s.prev_length >= s.good_match) chain_length = uint16_t(chain_length >> 2);
-    do {
-        const uint8_t* match = s.window + cur_match;
-        if (load16(match + best_len - 1) != scan_end || load16(match) != scan_start) continue;
-
-        // The byte at offset 2 is implied by the hash; compare pairs from offset 3.
-        const uint8_t* sp = scan + 1;
-        const uint8_t* mp = match + 1;
-        do {
-        } while (load16(sp += 2) == load16(mp += 2) && load16(sp += 2) == load16(mp += 2) &&
-                 load16(sp += 2) == load16(mp += 2) && load16(sp += 2) == load16(mp += 2) &&
-                 sp < strend);
-        if (*sp == *mp) sp++;
-        unsigned len = unsigned(sp - scan);
-
-        if (len > best_len) {
-            s.match_start = cur_match;
-            best_len = len;
-            if (len >= s.nice_match) break;
-            scan_end = load16(scan + best_len - 1);
+    unsigned len = 3;
+    for (;;) {
+        uint64_t diff = load64(scan + len) ^ load64(match + len);
+        if (diff != 0) {
+            len += unsigned(__builtin_ctzll(diff)) >> 3;
+            return len < MAX_MATCH ? len : MAX_MATCH;
         }
-    } while ((cur_match = s.prev[cur_match & WMASK]) > limit && (chain_length = uint16_t(chain_length - 1)) != 0);
-    return best_len;
+        len += 8;
+        if (len >= MAX_MATCH) return MAX_MATCH;
+    }
 }
 
+struct TSearch {
+    unsigned max_chain;
+    unsigned good_match;
+    unsigned nice_match;
+};
+
+// Longest match at strstart among the chain from cur_match that is longer than
+// prev_length; sets match_start when it finds one. The first candidate longer
+// than the best so far wins, the search ends at the nice length or when the
+// chain count runs out, exactly as a pairwise comparison would decide.
+inline unsigned find_match(const uint8_t* window, const uint16_t* prev, unsigned strstart, unsigned cur_match,
+                           unsigned prev_length, const TSearch& p, unsigned& match_start)
+{
+    const uint8_t* const scan = window + strstart;
+    const unsigned limit = strstart > MAX_DIST ? strstart - MAX_DIST : 0;
+    // The chain count is 16 bits wide: a count of 0 runs through 65536 candidates.
+    unsigned chain = uint16_t(prev_length >= p.good_match ? p.max_chain >> 2 : p.max_chain);
+    if (chain == 0) chain = 65536;
+    unsigned best = prev_length;
+    const uint16_t scan_start = load16(scan);
+    uint16_t scan_end = load16(scan + best - 1);
+
+    for (;;) {
+        const uint8_t* match = window + cur_match;
+        // A candidate can beat best only if the pair ending at offset best
+        // and the first pair are equal.
+        if (load16(match + best - 1) == scan_end && load16(match) == scan_start) {
+            unsigned len = match_length(scan, match);
+            if (len > best) {
+                match_start = cur_match;
+                best = len;
+                if (len >= p.nice_match) break;
+                scan_end = load16(scan + best - 1);
+            }
+        }
+        cur_match = prev[cur_match & WMASK];
+        if (cur_match <= limit || --chain == 0) break;
+    }
+    return best;
+}
+
+#ifndef NDEBUG
 void verify_match(const TDeflateState& s, unsigned start, unsigned match, unsigned length)
 {
     if (std::memcmp(s.window + start, s.window + match, length) != 0) throw EInvalidMatch();
 }
-
-const uint8_t* block_input(const TDeflateState& s)
-{
-    return s.block_start >= 0 ? s.window + s.block_start : nullptr;
-}
-
-uint64_t block_length(const TDeflateState& s)
-{
-    return uint64_t(int64_t(s.strstart) - s.block_start);
-}
+#else
+inline void verify_match(const TDeflateState&, unsigned, unsigned, unsigned) {}
+#endif
 
 void flush_block(TDeflateState& s, bool last)
 {
-    emit_block(s, block_input(s), block_length(s), last);
+    const uint8_t* input = s.block_start >= 0 ? s.window + s.block_start : nullptr;
+    emit_block(s, input, uint64_t(int64_t(s.strstart) - s.block_start), last);
     s.block_start = int32_t(s.strstart);
 }
 
 // Levels 0-3: take the longest match at each position at once.
 void deflate_greedy(TDeflateState& s)
 {
+    uint8_t* const window = s.window;
+    uint16_t* const head = s.head;
+    uint16_t* const prev = s.prev;
+    const TSearch params{s.max_chain, s.good_match, s.nice_match};
+    const unsigned max_insert = s.max_lazy;
+    unsigned strstart = s.strstart;
+    unsigned lookahead = s.lookahead;
+    unsigned ins_h = s.ins_h;
+    unsigned match_start = s.match_start;
     unsigned match_length = 0;
-    s.prev_length = MIN_MATCH - 1;
-    while (s.lookahead != 0) {
-        unsigned hash_head = hash_insert(s, s.strstart);
-        if (hash_head != 0 && s.strstart - hash_head <= MAX_DIST) {
-            match_length = find_match(s, hash_head);
-            if (match_length > s.lookahead) match_length = s.lookahead;
+
+    while (lookahead != 0) {
+        ins_h = update_hash(ins_h, window[strstart + MIN_MATCH - 1]);
+        unsigned hash_head = head[ins_h];
+        prev[strstart & WMASK] = uint16_t(hash_head);
+        head[ins_h] = uint16_t(strstart);
+
+        if (hash_head != 0 && strstart - hash_head <= MAX_DIST) {
+            match_length = find_match(window, prev, strstart, hash_head, MIN_MATCH - 1, params, match_start);
+            if (match_length > lookahead) match_length = lookahead;
         }
         bool flush;
         if (match_length >= MIN_MATCH) {
-            verify_match(s, s.strstart, s.match_start, match_length);
-            flush = ct_tally(s, s.strstart - s.match_start, match_length - MIN_MATCH);
-            s.lookahead -= match_length;
-            if (match_length <= s.max_lazy) {
-                match_length--;
-                do {
-                    s.strstart++;
-                    hash_insert(s, s.strstart);
-                } while (--match_length != 0);
-                s.strstart++;
+            verify_match(s, strstart, match_start, match_length);
+            flush = tally_match(s, strstart - match_start, match_length - MIN_MATCH, strstart);
+            lookahead -= match_length;
+            if (match_length <= max_insert) {
+                // Every string inside the match enters the chains.
+                for (unsigned end = strstart + match_length; ++strstart < end;) {
+                    ins_h = update_hash(ins_h, window[strstart + MIN_MATCH - 1]);
+                    prev[strstart & WMASK] = head[ins_h];
+                    head[ins_h] = uint16_t(strstart);
+                }
             } else {
-                s.strstart += match_length;
-                match_length = 0;
-                s.ins_h = s.window[s.strstart];
-                update_hash(s.ins_h, s.window[s.strstart + 1]);
+                strstart += match_length;
+                ins_h = update_hash(window[strstart], window[strstart + 1]);
             }
+            match_length = 0;
         } else {
-            flush = ct_tally(s, 0, s.window[s.strstart]);
-            s.lookahead--;
-            s.strstart++;
+            // match_length keeps its value, below MIN_MATCH.
+            flush = tally_literal(s, window[strstart], strstart);
+            lookahead--;
+            strstart++;
         }
-        if (flush) flush_block(s, false);
-        if (s.lookahead < MIN_LOOKAHEAD) refill_window(s);
+        if (flush || lookahead < MIN_LOOKAHEAD) {
+            s.strstart = strstart;
+            s.lookahead = lookahead;
+            s.match_start = match_start;
+            if (flush) flush_block(s, false);
+            if (lookahead < MIN_LOOKAHEAD) refill_window(s);
+            strstart = s.strstart;
+            lookahead = s.lookahead;
+            match_start = s.match_start;
+        }
     }
+    s.strstart = strstart;
+    s.ins_h = ins_h;
     flush_block(s, true);
 }
 
-// Levels 4-9: a match is kept back one position in case the next one is longer.
+// Levels 4-9: a match is held back one position in case the next one is longer.
 void deflate_lazy(TDeflateState& s)
 {
+    uint8_t* const window = s.window;
+    uint16_t* const head = s.head;
+    uint16_t* const prev = s.prev;
+    const TSearch params{s.max_chain, s.good_match, s.nice_match};
+    const unsigned max_lazy = s.max_lazy;
+    unsigned strstart = s.strstart;
+    unsigned lookahead = s.lookahead;
+    unsigned ins_h = s.ins_h;
+    unsigned match_start = s.match_start;
     bool match_available = false;
     unsigned match_length = MIN_MATCH - 1;
-    while (s.lookahead != 0) {
-        unsigned hash_head = hash_insert(s, s.strstart);
-        s.prev_length = match_length;
-        unsigned prev_match = s.match_start;
-        match_length = MIN_MATCH - 1;
 
-        if (hash_head != 0 && s.prev_length < s.max_lazy && s.strstart - hash_head <= MAX_DIST) {
-            match_length = find_match(s, hash_head);
-            if (match_length > s.lookahead) match_length = s.lookahead;
-            if (match_length == MIN_MATCH && s.strstart - s.match_start > TOO_FAR) match_length--;
+    while (lookahead != 0) {
+        ins_h = update_hash(ins_h, window[strstart + MIN_MATCH - 1]);
+        unsigned hash_head = head[ins_h];
+        prev[strstart & WMASK] = uint16_t(hash_head);
+        head[ins_h] = uint16_t(strstart);
+
+        const unsigned prev_length = match_length;
+        const unsigned prev_match = match_start;
+        match_length = MIN_MATCH - 1;
+        if (hash_head != 0 && prev_length < max_lazy && strstart - hash_head <= MAX_DIST) {
+            match_length = find_match(window, prev, strstart, hash_head, prev_length, params, match_start);
+            if (match_length > lookahead) match_length = lookahead;
+            if (match_length == MIN_MATCH && strstart - match_start > TOO_FAR) match_length = MIN_MATCH - 1;
         }
 
-        if (s.prev_length >= MIN_MATCH && match_length <= s.prev_length) {
-            verify_match(s, s.strstart - 1, prev_match, s.prev_length);
-            bool flush = ct_tally(s, s.strstart - 1 - prev_match, s.prev_length - MIN_MATCH);
-            s.lookahead -= s.prev_length - 1;
-            unsigned n = s.prev_length - 2;
-            do {
-                s.strstart++;
-                hash_insert(s, s.strstart);
-            } while (--n != 0);
-            s.strstart++;
+        bool flush = false;
+        if (prev_length >= MIN_MATCH && match_length <= prev_length) {
+            // The match at the previous position is taken.
+            verify_match(s, strstart - 1, prev_match, prev_length);
+            flush = tally_match(s, strstart - 1 - prev_match, prev_length - MIN_MATCH, strstart);
+            lookahead -= prev_length - 1;
+            for (unsigned end = strstart + prev_length - 1; ++strstart < end;) {
+                ins_h = update_hash(ins_h, window[strstart + MIN_MATCH - 1]);
+                prev[strstart & WMASK] = head[ins_h];
+                head[ins_h] = uint16_t(strstart);
+            }
             match_available = false;
             match_length = MIN_MATCH - 1;
-            if (flush) flush_block(s, false);
         } else if (match_available) {
-            if (ct_tally(s, 0, s.window[s.strstart - 1])) flush_block(s, false);
-            s.strstart++;
-            s.lookahead--;
+            // The previous byte goes out as a literal. A block that ends here
+            // ends before the position moves on.
+            if (tally_literal(s, window[strstart - 1], strstart)) {
+                s.strstart = strstart;
+                s.match_start = match_start;
+                flush_block(s, false);
+            }
+            strstart++;
+            lookahead--;
         } else {
             match_available = true;
-            s.strstart++;
-            s.lookahead--;
+            strstart++;
+            lookahead--;
         }
-        if (s.lookahead < MIN_LOOKAHEAD) refill_window(s);
+        if (flush || lookahead < MIN_LOOKAHEAD) {
+            s.strstart = strstart;
+            s.lookahead = lookahead;
+            s.match_start = match_start;
+            if (flush) flush_block(s, false);
+            if (lookahead < MIN_LOOKAHEAD) refill_window(s);
+            strstart = s.strstart;
+            lookahead = s.lookahead;
+            match_start = s.match_start;
+        }
     }
-    if (match_available) ct_tally(s, 0, s.window[s.strstart - 1]);
+    s.strstart = strstart;
+    s.ins_h = ins_h;
+    if (match_available) tally_literal(s, window[strstart - 1], strstart);
     flush_block(s, true);
 }
 
@@ -283,8 +353,8 @@ TDeflateState::TDeflateState()
     prev = new uint16_t[WSIZE]();
     head = new uint16_t[HASH_SIZE]();
     l_buf = new uint8_t[LIT_BUFSIZE]();
-    d_buf = new uint16_t[DIST_BUFSIZE]();
-    flag_buf = new uint8_t[FLAG_BUFSIZE]();
+    d_buf = new uint16_t[LIT_BUFSIZE]();
+    outbuf = new uint8_t[OUTBUF_SIZE + OUTBUF_SLACK]();
 }
 
 TDeflateState::~TDeflateState()
@@ -294,7 +364,7 @@ TDeflateState::~TDeflateState()
     delete[] head;
     delete[] l_buf;
     delete[] d_buf;
-    delete[] flag_buf;
+    delete[] outbuf;
 }
 
 TDeflater::TDeflater() : m_state(std::make_unique<TDeflateState>()) {}
@@ -315,7 +385,8 @@ TDeflateResult TDeflater::Compress(int level, const ReadFn& read, const WriteFn&
     // Every entry starts from a zeroed window: bytes past the valid input take
     // part in match comparisons, and the output must not depend on what an
     // earlier entry (or an abandoned one) left there.
-    std::memset(s.window, 0, WINDOW_SIZE + WINDOW_PAD);
+    std::memset(s.window, 0, s.window_dirty);
+    s.window_dirty = 0;
     s.read = &read;
     s.write = &write;
     s.progress = &progress;
@@ -324,9 +395,7 @@ TDeflateResult TDeflater::Compress(int level, const ReadFn& read, const WriteFn&
     s.bytes_in = 0;
     s.bytes_out = 0;
     s.level = level;
-    s.window_size = 0;
     s.match_start = 0;
-    s.prev_length = 0;
 
     ct_init(s);
     start_window(s);

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "deflate/Deflater.h"
 
@@ -22,12 +23,15 @@ constexpr unsigned SLIDE_AT = WSIZE + MAX_DIST;               // 65274
 constexpr unsigned HASH_SIZE = 32768;
 constexpr unsigned HASH_MASK = HASH_SIZE - 1;
 constexpr unsigned H_SHIFT = 5;
-constexpr unsigned TOO_FAR = 4096;   // lazy strategy: 3-byte matches farther back are dropped
-constexpr unsigned LIT_BUFSIZE = 32768;
-constexpr unsigned DIST_BUFSIZE = 32768;
-constexpr unsigned FLAG_BUFSIZE = 4096;
-constexpr unsigned OUTBUF_SIZE = 1024;
-// Zero bytes after the window so word-wide compares near its end stay inside.
+constexpr unsigned TOO_FAR = 4096;        // lazy strategy: 3-byte matches farther back are dropped
+constexpr unsigned LIT_BUFSIZE = 32768;   // a block ends at LIT_BUFSIZE - 1 items
+constexpr unsigned DIST_BUFSIZE = 32768;  // ... or at DIST_BUFSIZE matches
+constexpr unsigned WRITE_PIECE = 1024;    // largest piece of coded output handed to the write routine
+// Coded output collects here before it goes out in pieces; the slack takes
+// the 8-byte stores of the bit writer past the flush mark.
+constexpr unsigned OUTBUF_SIZE = 16384;
+constexpr unsigned OUTBUF_SLACK = 64;
+// Zero bytes after the window so word-wide loads near its end stay inside.
 constexpr unsigned WINDOW_PAD = 64;
 
 constexpr int LITERALS = 256;
@@ -59,17 +63,63 @@ struct tree_desc {
     int max_code;                // largest code with a non-zero frequency
 };
 
+// Extra bits of each length code (RFC 1951).
+inline constexpr uint8_t extra_lbits[LENGTH_CODES] = {
+    0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
+// Extra bits of each distance code (RFC 1951).
+inline constexpr uint8_t extra_dbits[D_CODES] = {
+    0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+
+struct TCodeMaps {
+    uint8_t length[256];  // match length - 3 -> length code
+    uint8_t dist[512];    // distance - 1 -> distance code, see d_code()
+};
+
+// Generator of the two maps, from the extra-bit counts.
+constexpr TCodeMaps make_code_maps()
+{
+    TCodeMaps m{};
+    int length = 0;
+    int code = 0;
+    for (code = 0; code < LENGTH_CODES - 1; ++code)
+        for (int n = 0; n < (1 << extra_lbits[code]); ++n) m.length[length++] = uint8_t(code);
+    // Length 258 is sent as the last code, without extra bits.
+    m.length[length - 1] = uint8_t(code);
+    int dist = 0;
+    for (code = 0; code < 16; ++code)
+        for (int n = 0; n < (1 << extra_dbits[code]); ++n) m.dist[dist++] = uint8_t(code);
+    dist >>= 7;  // entries 256 and up are indexed by (distance - 1) / 128
+    for (; code < D_CODES; ++code)
+        for (int n = 0; n < (1 << (extra_dbits[code] - 7)); ++n) m.dist[256 + dist++] = uint8_t(code);
+    return m;
+}
+
+inline constexpr TCodeMaps code_maps = make_code_maps();
+
+inline unsigned length_code(unsigned lc)  // lc is length - 3
+{
+    return code_maps.length[lc];
+}
+
+inline unsigned d_code(unsigned dist)  // dist is distance - 1
+{
+    return dist < 256 ? code_maps.dist[dist] : code_maps.dist[256 + (dist >> 7)];
+}
+
 struct TDeflateState {
     TDeflateState();
     ~TDeflateState();
+    TDeflateState(const TDeflateState&) = delete;
+    TDeflateState& operator=(const TDeflateState&) = delete;
 
     // Buffers, allocated once per object.
     uint8_t* window;     // WINDOW_SIZE + WINDOW_PAD
     uint16_t* prev;      // chain links, WSIZE
     uint16_t* head;      // chain heads, HASH_SIZE
-    uint8_t* l_buf;      // literal or match length - 3, per item
-    uint16_t* d_buf;     // distance - 1, per match
-    uint8_t* flag_buf;   // one bit per item, set for a match
+    uint8_t* l_buf;      // per item: the literal, or the match length - 3
+    uint16_t* d_buf;     // per item: 0 for a literal, else the match distance
+    uint8_t* outbuf;     // OUTBUF_SIZE + OUTBUF_SLACK
+    unsigned window_dirty = 0;  // window bytes from 0 up that input has written
 
     // The routines of the current call.
     const TDeflater::ReadFn* read = nullptr;
@@ -82,14 +132,12 @@ struct TDeflateState {
 
     // Encoder.
     int level = 0;
-    int32_t window_size = 0;
     bool sliding = false;
     unsigned ins_h = 0;
     unsigned strstart = 0;
     int32_t block_start = 0;
     unsigned lookahead = 0;
     unsigned match_start = 0;
-    unsigned prev_length = 0;
     unsigned max_chain = 0;
     unsigned good_match = 0;
     unsigned max_lazy = 0;
@@ -110,26 +158,46 @@ struct TDeflateState {
     uint16_t bl_count[MAX_BITS + 1];
     unsigned last_lit = 0;    // items in the block
     unsigned last_dist = 0;   // matches in the block
-    unsigned last_flags = 0;  // full flag bytes
-    uint8_t flags = 0;        // flag bits of the items since the last full flag byte
-    uint8_t flag_bit = 1;
     uint32_t opt_len = 0;     // dynamic cost in bits
     uint32_t static_len = 0;  // fixed cost in bits
     bool block_written = false;  // a block of this entry is already out
     bool copy_source = false;
     uint16_t method = 8;
     uint16_t internal_attributes = 2;
-    uint16_t bi_buf = 0;
+    uint64_t bi_buf = 0;      // bits not yet in outbuf, first bit lowest
     unsigned bi_valid = 0;
-    uint8_t outbuf[OUTBUF_SIZE];
     unsigned outcnt = 0;
 };
 
 // Block coder (trees.cpp).
 void ct_init(TDeflateState& s);
-bool ct_tally(TDeflateState& s, unsigned dist, unsigned lc);
 // Ends the block of stored_len input bytes starting at buf (null when they
 // have left the window) and writes it; last marks the entry's final block.
 void emit_block(TDeflateState& s, const uint8_t* buf, uint64_t stored_len, bool last);
+// The early end test, at every 4096th item from level 3 up.
+bool block_pays_to_end(const TDeflateState& s, unsigned strstart);
+
+// Records one literal; true when the block should end now.
+inline bool tally_literal(TDeflateState& s, unsigned c, unsigned strstart)
+{
+    s.l_buf[s.last_lit] = uint8_t(c);
+    s.d_buf[s.last_lit++] = 0;
+    s.dyn_ltree[c].fc++;
+    if ((s.last_lit & 0xFFF) == 0 && s.level > 2 && block_pays_to_end(s, strstart)) return true;
+    return s.last_lit == LIT_BUFSIZE - 1;
+}
+
+// Records a match of length lc + 3 at distance dist (1-32506); true when the
+// block should end now.
+inline bool tally_match(TDeflateState& s, unsigned dist, unsigned lc, unsigned strstart)
+{
+    s.l_buf[s.last_lit] = uint8_t(lc);
+    s.d_buf[s.last_lit++] = uint16_t(dist);
+    s.last_dist++;
+    s.dyn_ltree[length_code(lc) + LITERALS + 1].fc++;
+    s.dyn_dtree[d_code(dist - 1)].fc++;
+    if ((s.last_lit & 0xFFF) == 0 && s.level > 2 && block_pays_to_end(s, strstart)) return true;
+    return s.last_lit == LIT_BUFSIZE - 1 || s.last_dist == DIST_BUFSIZE;
+}
 
 }  // namespace movrel

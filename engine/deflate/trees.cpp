@@ -4,6 +4,7 @@
 // same items always give the same bytes.
 #include <array>
 #include <cstring>
+#include <utility>
 
 #include "deflate/deflate_state.h"
 
@@ -11,12 +12,6 @@ namespace movrel {
 
 namespace {
 
-// Extra bits of each length code (RFC 1951).
-constexpr uint8_t extra_lbits[LENGTH_CODES] = {
-    0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
-// Extra bits of each distance code (RFC 1951).
-constexpr uint8_t extra_dbits[D_CODES] = {
-    0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 // Extra bits of each bit-length code.
 constexpr uint8_t extra_blbits[BL_CODES] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 3, 7};
 // The order in which the bit-length code lengths are sent.
@@ -33,40 +28,27 @@ constexpr unsigned bi_reverse(unsigned code, int len)
 }
 
 struct TStaticTables {
-    uint8_t length_code[256];    // match length - 3 -> length code
-    uint8_t dist_code[512];      // see d_code()
     int base_length[LENGTH_CODES];
     int base_dist[D_CODES];
     ct_data static_ltree[L_CODES + 2];
     ct_data static_dtree[D_CODES];
 };
 
-// Generator of the fixed tables: length and distance maps, fixed trees.
+// Generator of the fixed tables: first values of the length and distance
+// codes, the fixed trees.
 constexpr TStaticTables make_static_tables()
 {
     TStaticTables t{};
     int length = 0;
-    int code = 0;
-    for (code = 0; code < LENGTH_CODES - 1; ++code) {
+    for (int code = 0; code < LENGTH_CODES - 1; ++code) {
         t.base_length[code] = length;
-        for (int n = 0; n < (1 << extra_lbits[code]); ++n)
-            t.length_code[length++] = uint8_t(code);
+        length += 1 << extra_lbits[code];
     }
-    // Length 258 is sent as the last code without extra bits.
-    t.length_code[length - 1] = uint8_t(code);
-    t.base_length[code] = 0;
-
+    t.base_length[LENGTH_CODES - 1] = 255;  // 258 alone, no extra bits
     int dist = 0;
-    for (code = 0; code < 16; ++code) {
+    for (int code = 0; code < D_CODES; ++code) {
         t.base_dist[code] = dist;
-        for (int n = 0; n < (1 << extra_dbits[code]); ++n)
-            t.dist_code[dist++] = uint8_t(code);
-    }
-    dist >>= 7;  // from here on the map is indexed by distance / 128
-    for (; code < D_CODES; ++code) {
-        t.base_dist[code] = dist << 7;
-        for (int n = 0; n < (1 << (extra_dbits[code] - 7)); ++n)
-            t.dist_code[256 + dist++] = uint8_t(code);
+        dist += 1 << extra_dbits[code];
     }
 
     uint16_t count[MAX_BITS + 1] = {};
@@ -92,45 +74,43 @@ constexpr TStaticTables make_static_tables()
 
 constexpr TStaticTables tables = make_static_tables();
 
-inline unsigned d_code(unsigned dist)
-{
-    return dist < 256 ? tables.dist_code[dist] : tables.dist_code[256 + (dist >> 7)];
-}
 
 // ---- Bit output -----------------------------------------------------------
+// Bits go out least significant first through a 64-bit buffer; outbuf
+// collects whole bytes and goes to the write routine in pieces.
+
+inline void store64(uint8_t* p, uint64_t v)
+{
+    std::memcpy(p, &v, 8);
+}
 
 void flush_outbuf(TDeflateState& s)
 {
-    if (s.outcnt == 0) return;
-    (*s.write)(s.outbuf, s.outcnt);
+    for (unsigned done = 0; done < s.outcnt;) {
+        unsigned n = s.outcnt - done < WRITE_PIECE ? s.outcnt - done : WRITE_PIECE;
+        (*s.write)(s.outbuf + done, n);
+        done += n;
+    }
     s.bytes_out += s.outcnt;
     s.outcnt = 0;
 }
 
-inline void put_byte(TDeflateState& s, uint8_t b)
+// Moves the whole bytes of the bit buffer to outbuf; fewer than 8 bits stay.
+inline void flush_bits(TDeflateState& s)
 {
-    if (s.outcnt == OUTBUF_SIZE) flush_outbuf(s);
-    s.outbuf[s.outcnt++] = b;
-}
-
-inline void put_short(TDeflateState& s, unsigned w)
-{
-    if (s.outcnt + 2 > OUTBUF_SIZE) flush_outbuf(s);
-    s.outbuf[s.outcnt++] = uint8_t(w & 0xFF);
-    s.outbuf[s.outcnt++] = uint8_t((w >> 8) & 0xFF);
+    store64(s.outbuf + s.outcnt, s.bi_buf);
+    unsigned n = s.bi_valid >> 3;
+    s.outcnt += n;
+    s.bi_buf = n ? s.bi_buf >> (8 * n) : s.bi_buf;
+    s.bi_valid &= 7;
+    if (s.outcnt >= OUTBUF_SIZE) flush_outbuf(s);
 }
 
 inline void send_bits(TDeflateState& s, unsigned value, unsigned length)
 {
-    if (s.bi_valid > 16 - length) {
-        s.bi_buf = uint16_t(s.bi_buf | (value << s.bi_valid));
-        put_short(s, s.bi_buf);
-        s.bi_buf = uint16_t(value >> (16 - s.bi_valid));
-        s.bi_valid += length - 16;
-    } else {
-        s.bi_buf = uint16_t(s.bi_buf | (value << s.bi_valid));
-        s.bi_valid += length;
-    }
+    s.bi_buf |= uint64_t(value) << s.bi_valid;
+    s.bi_valid += length;
+    flush_bits(s);
 }
 
 inline void send_code(TDeflateState& s, int c, const ct_data* tree)
@@ -138,25 +118,25 @@ inline void send_code(TDeflateState& s, int c, const ct_data* tree)
     send_bits(s, tree[c].fc, tree[c].dl);
 }
 
+// Pads the bits to a byte and hands everything collected to the write routine.
 void align_bits(TDeflateState& s)
 {
-    if (s.bi_valid > 8)
-        put_short(s, s.bi_buf);
-    else if (s.bi_valid > 0)
-        put_byte(s, uint8_t(s.bi_buf));
-    flush_outbuf(s);
+    s.bi_valid = (s.bi_valid + 7) & ~7u;
+    flush_bits(s);
     s.bi_buf = 0;
     s.bi_valid = 0;
+    flush_outbuf(s);
 }
 
 void put_raw_block(TDeflateState& s, const uint8_t* buf, uint64_t len, bool header)
 {
     align_bits(s);
     if (header) {
-        put_short(s, unsigned(len));
-        put_short(s, unsigned(~len) & 0xFFFF);
+        uint32_t lens = uint32_t(len & 0xFFFF) | uint32_t(~len & 0xFFFF) << 16;
+        std::memcpy(s.outbuf, &lens, 4);
+        s.outcnt = 4;
+        flush_outbuf(s);
     }
-    flush_outbuf(s);
     if (len == 0) return;
     (*s.write)(buf, size_t(len));
     s.bytes_out += len;
@@ -171,9 +151,7 @@ void reset_block(TDeflateState& s)
     for (int n = 0; n < BL_CODES; ++n) s.bl_tree[n].fc = 0;
     s.dyn_ltree[END_BLOCK].fc = 1;
     s.opt_len = s.static_len = 0;
-    s.last_lit = s.last_dist = s.last_flags = 0;
-    s.flags = 0;
-    s.flag_bit = 1;
+    s.last_lit = s.last_dist = 0;
 }
 
 // Node a comes before node b: less frequent, or as frequent and not deeper.
@@ -411,28 +389,50 @@ void send_all_trees(TDeflateState& s, int lcodes, int dcodes, int blcodes)
 
 void compress_block(TDeflateState& s, const ct_data* ltree, const ct_data* dtree)
 {
-    unsigned lx = 0, dx = 0, fx = 0;
-    uint8_t flag = 0;
-    if (s.last_lit != 0) {
-        do {
-            if ((lx & 7) == 0) flag = s.flag_buf[fx++];
-            unsigned lc = s.l_buf[lx++];
-            if ((flag & 1) == 0) {
-                send_code(s, int(lc), ltree);
-            } else {
-                unsigned code = tables.length_code[lc];
-                send_code(s, int(code) + LITERALS + 1, ltree);
-                unsigned extra = extra_lbits[code];
-                if (extra != 0) send_bits(s, lc - unsigned(tables.base_length[code]), extra);
-                unsigned dist = s.d_buf[dx++];
-                code = d_code(dist);
-                send_code(s, int(code), dtree);
-                extra = extra_dbits[code];
-                if (extra != 0) send_bits(s, dist - unsigned(tables.base_dist[code]), extra);
-            }
-            flag >>= 1;
-        } while (lx < s.last_lit);
+    // The bit writer's state lives in locals here: stores through outbuf
+    // would otherwise make the compiler reload it for every item.
+    uint64_t bits = s.bi_buf;
+    unsigned nbits = s.bi_valid;
+    unsigned outcnt = s.outcnt;
+    uint8_t* const out = s.outbuf;
+    const uint8_t* const lbuf = s.l_buf;
+    const uint16_t* const dbuf = s.d_buf;
+    const unsigned items = s.last_lit;
+
+    for (unsigned i = 0; i < items; ++i) {
+        unsigned lc = lbuf[i];
+        unsigned dist = dbuf[i];
+        if (dist == 0) {
+            bits |= uint64_t(ltree[lc].fc) << nbits;
+            nbits += ltree[lc].dl;
+        } else {
+            unsigned code = length_code(lc);
+            const ct_data& lcode = ltree[code + LITERALS + 1];
+            bits |= uint64_t(lcode.fc) << nbits;
+            nbits += lcode.dl;
+            bits |= uint64_t(lc - unsigned(tables.base_length[code])) << nbits;
+            nbits += extra_lbits[code];
+            dist--;
+            code = d_code(dist);
+            bits |= uint64_t(dtree[code].fc) << nbits;
+            nbits += dtree[code].dl;
+            bits |= uint64_t(dist - unsigned(tables.base_dist[code])) << nbits;
+            nbits += extra_dbits[code];
+        }
+        store64(out + outcnt, bits);
+        unsigned n = nbits >> 3;
+        outcnt += n;
+        bits = n ? bits >> (8 * n) : bits;
+        nbits &= 7;
+        if (outcnt >= OUTBUF_SIZE) {
+            s.outcnt = outcnt;
+            flush_outbuf(s);
+            outcnt = 0;
+        }
     }
+    s.bi_buf = bits;
+    s.bi_valid = nbits;
+    s.outcnt = outcnt;
     send_code(s, END_BLOCK, ltree);
 }
 
@@ -464,39 +464,20 @@ void ct_init(TDeflateState& s)
     reset_block(s);
 }
 
-bool ct_tally(TDeflateState& s, unsigned dist, unsigned lc)
+bool block_pays_to_end(const TDeflateState& s, unsigned strstart)
 {
-    s.l_buf[s.last_lit++] = uint8_t(lc);
-    if (dist == 0) {
-        s.dyn_ltree[lc].fc++;
-    } else {
-        dist--;
-        s.d_buf[s.last_dist++] = uint16_t(dist);
-        s.dyn_ltree[tables.length_code[lc] + LITERALS + 1].fc++;
-        s.dyn_dtree[d_code(dist)].fc++;
-        s.flags |= s.flag_bit;
-    }
-    s.flag_bit = uint8_t(s.flag_bit << 1);
-    if ((s.last_lit & 7) == 0) {
-        s.flag_buf[s.last_flags++] = s.flags;
-        s.flags = 0;
-        s.flag_bit = 1;
-    }
-    // Early end of a block that compresses well, from level 3 up.
-    if (s.level > 2 && (s.last_lit & 0xFFF) == 0) {
-        uint32_t out_length = s.last_lit * 8u;
-        for (int dcode = 0; dcode < D_CODES; ++dcode)
-            out_length += uint32_t(s.dyn_dtree[dcode].fc) * (5u + extra_dbits[dcode]);
-        out_length >>= 3;
-        int32_t in_length = int32_t(s.strstart) - s.block_start;
-        if (s.last_dist < s.last_lit / 2 && int64_t(out_length) < in_length / 2) return true;
-    }
-    return s.last_lit == LIT_BUFSIZE - 1 || s.last_dist == DIST_BUFSIZE;
+    // Ends a block that compresses well: few matches and an estimated output
+    // below half its input.
+    uint32_t out_length = s.last_lit * 8u;
+    for (int dcode = 0; dcode < D_CODES; ++dcode)
+        out_length += uint32_t(s.dyn_dtree[dcode].fc) * (5u + extra_dbits[dcode]);
+    out_length >>= 3;
+    int32_t in_length = int32_t(strstart) - s.block_start;
+    return s.last_dist < s.last_lit / 2 && int64_t(out_length) < in_length / 2;
 }
 
 void emit_block(TDeflateState& s, const uint8_t* buf, uint64_t stored_len, bool last)
 {
-    s.flag_buf[s.last_flags] = s.flags;
     if (s.internal_attributes == 2) classify_text(s);
 
     make_tree(s, s.l_desc);
