@@ -5,11 +5,12 @@
 // form is not smaller counts with its own size (stored) for every compressor.
 //
 // Usage: deflate_bench [--corpus DIR] [--levels 1,6,9] [--reps N] [--only silesia|srctree]
+// Speeds are input MB per second of CPU time, the best of N passes.
 // DIR defaults to $MOVREL_CORPUS or /tmp/corpus (unpack with ../shared/corpus/prepare.sh).
 // Every output of ours is inflated by libdeflate (or zlib) and compared before
 // the timing counts.
 #include <algorithm>
-#include <chrono>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -173,24 +174,28 @@ bool VerifyOurs(const TCorpus& corpus, int level)
 }
 
 struct TRun {
-    double Seconds;
-    uint64_t Size;
+    double Seconds = 1e30;
+    uint64_t Size = 0;
 };
 
-TRun Measure(const TCorpus& corpus, const TCompressFn& fn, int reps)
+// CPU time of this thread: the machine may be shared, and time spent waiting
+// for a core is not the compressor's.
+double CpuSeconds()
 {
-    TRun best{1e30, 0};
-    TBytes out;
-    out.reserve(1 << 20);
-    for (int r = 0; r < reps; ++r) {
-        uint64_t size = 0;
-        auto t0 = std::chrono::steady_clock::now();
-        for (const TBytes& f : corpus.Files) size += fn(f, out);
-        double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        best.Seconds = std::min(best.Seconds, s);
-        best.Size = size;
-    }
-    return best;
+    timespec ts;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+// One pass over the corpus; keeps the fastest pass in `run`.
+void Measure(const TCorpus& corpus, const TCompressFn& fn, TRun& run)
+{
+    static TBytes out;
+    uint64_t size = 0;
+    double t0 = CpuSeconds();
+    for (const TBytes& f : corpus.Files) size += fn(f, out);
+    run.Seconds = std::min(run.Seconds, CpuSeconds() - t0);
+    run.Size = size;
 }
 
 }  // namespace
@@ -248,8 +253,13 @@ int main(int argc, char** argv)
     for (const TCorpus& corpus : corpora) {
         for (int level : levels) {
             if (!VerifyOurs(corpus, level)) return 1;
-            std::vector<TRun> runs;
-            for (const TCompressor& c : compressors) runs.push_back(Measure(corpus, c.Make(level), reps));
+            // Passes of the compressors take turns, so a change in the
+            // machine's load falls on all of them alike.
+            std::vector<TCompressFn> fns;
+            for (const TCompressor& c : compressors) fns.push_back(c.Make(level));
+            std::vector<TRun> runs(compressors.size());
+            for (int r = 0; r < reps; ++r)
+                for (size_t i = 0; i < fns.size(); ++i) Measure(corpus, fns[i], runs[i]);
             const TRun* zlibRun = compressors.size() > 1 && compressors[1].Name == "zlib" ? &runs[1] : nullptr;
             for (size_t i = 0; i < compressors.size(); ++i) {
                 double mbps = double(corpus.Bytes) / 1e6 / runs[i].Seconds;

@@ -171,21 +171,24 @@ inline unsigned find_match(const uint8_t* window, const uint16_t* prev, unsigned
     unsigned best = prev_length;
     const uint16_t scan_start = load16(scan);
     uint16_t scan_end = load16(scan + best - 1);
+    const uint8_t* window_end = window + best - 1;  // candidate c's pair ending at offset best is at c here
 
     for (;;) {
-        const uint8_t* match = window + cur_match;
+        // The next link is loaded first: walking the chain is the critical path.
+        const unsigned next = prev[cur_match & WMASK];
         // A candidate can beat best only if the pair ending at offset best
         // and the first pair are equal.
-        if (load16(match + best - 1) == scan_end && load16(match) == scan_start) {
-            unsigned len = match_length(scan, match);
+        if (load16(window_end + cur_match) == scan_end && load16(window + cur_match) == scan_start) {
+            unsigned len = match_length(scan, window + cur_match);
             if (len > best) {
                 match_start = cur_match;
                 best = len;
                 if (len >= p.nice_match) break;
                 scan_end = load16(scan + best - 1);
+                window_end = window + best - 1;
             }
         }
-        cur_match = prev[cur_match & WMASK];
+        cur_match = next;
         if (cur_match <= limit || --chain == 0) break;
     }
     return best;
