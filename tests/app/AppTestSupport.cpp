@@ -1,0 +1,107 @@
+#include "AppTestSupport.h"
+
+#include "Settings.h"
+#include "TestSupport.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QTimer>
+
+namespace movrel::test {
+
+TAppEnv::TAppEnv(bool quietAssociation)
+{
+    m_oldConfig = qgetenv("XDG_CONFIG_HOME");
+    m_oldData = qgetenv("XDG_DATA_HOME");
+    QDir(m_dir.path()).mkpath("config");
+    QDir(m_dir.path()).mkpath("data");
+    qputenv("XDG_CONFIG_HOME", Path("config").toLocal8Bit());
+    qputenv("XDG_DATA_HOME", Path("data").toLocal8Bit());
+    QLocale::setDefault(QLocale::c());
+    if (quietAssociation)
+        WriteText(CURRENT_USER, kProductKey, QStringLiteral("ShowAssocDialog"), QStringLiteral("1"));
+}
+
+TAppEnv::~TAppEnv()
+{
+    QDir::setCurrent(QDir::tempPath());  // the main window moves into archives' folders
+    qputenv("XDG_CONFIG_HOME", m_oldConfig);
+    qputenv("XDG_DATA_HOME", m_oldData);
+}
+
+QString TAppEnv::Path(const QString& name) const
+{
+    return name.isEmpty() ? m_dir.path() : m_dir.filePath(name);
+}
+
+QString TAppEnv::WriteZip(const QString& name, const std::vector<CraftEntry>& entries, const std::string& comment)
+{
+    CraftOptions options;
+    options.comment = comment;
+    std::string bytes = CraftZip(entries, options);
+    return WriteFile(name, QByteArray(bytes.data(), qsizetype(bytes.size())));
+}
+
+QString TAppEnv::WriteFile(const QString& name, const QByteArray& bytes)
+{
+    QString path = Path(name);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(bytes);
+    return path;
+}
+
+TModalAnswer::TModalAnswer(std::function<void(QWidget*)> answer)
+    : m_answered(std::make_shared<bool>(false)),
+      m_alive(std::make_shared<bool>(true)),
+      m_text(std::make_shared<QString>()),
+      m_title(std::make_shared<QString>())
+{
+    auto answered = m_answered, alive = m_alive;
+    auto text = m_text, title = m_title;
+    auto* timer = new QTimer;
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [=] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!*alive || ++*tries > 3000) {  // about 30 s: give up, do not hang the test
+            if (modal)
+                if (auto* d = qobject_cast<QDialog*>(modal))
+                    d->reject();
+            timer->deleteLater();
+            timer->stop();
+            return;
+        }
+        if (!modal)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            *text = box->text();
+            *title = box->windowTitle();
+        }
+        *answered = true;
+        answer(modal);
+    });
+    timer->start(10);
+}
+
+TModalAnswer::~TModalAnswer()
+{
+    *m_alive = false;
+}
+
+void ClickButton(QWidget* box, QMessageBox::StandardButton button)
+{
+    auto* mb = qobject_cast<QMessageBox*>(box);
+    if (!mb)
+        return;
+    if (QAbstractButton* b = mb->button(button))
+        b->click();
+}
+
+}  // namespace movrel::test
