@@ -379,17 +379,99 @@ int TInflater::Codes()
 }
 
 // Decodes while a whole symbol's input is buffered and its output fits.
+// The same decoding as Step, arranged so that the next literal/length entry
+// is looked up before a match is copied.
 int TInflater::FastCodes()
 {
     TBitReader::TCursor c = m_in.Save();
-    const uint8_t* const inLimit = m_in.End() - kFastIn;
+    const uint8_t* const inEnd = m_in.End();
+    auto inRoom = [&] { return static_cast<size_t>(inEnd - c.next) >= kFastIn; };
     uint8_t* o = m_out;
     uint8_t* const outLimit = OutLimit();
+    const uint32_t* const lt = m_litlen;
+    const uint32_t* const dt = m_dist;
     int r = kMore;
-    while (c.next <= inLimit && o <= outLimit) {
+    if (!inRoom() || o > outLimit)
+        return kMore;
+    c.Refill();
+    uint32_t e = lt[c.bits & kLitlenMask];
+    // Here c holds at least 56 bits and e is the entry they start with.
+    for (;;) {
+        if (static_cast<int32_t>(e) < 0) {
+            // Up to three literals of at most kLitlenBits each.
+            c.Drop(DropBits(e));
+            *o++ = static_cast<uint8_t>(e >> 16);
+            e = lt[c.bits & kLitlenMask];
+            if (static_cast<int32_t>(e) < 0) {
+                c.Drop(DropBits(e));
+                *o++ = static_cast<uint8_t>(e >> 16);
+                e = lt[c.bits & kLitlenMask];
+                if (static_cast<int32_t>(e) < 0) {
+                    c.Drop(DropBits(e));
+                    *o++ = static_cast<uint8_t>(e >> 16);
+                    e = lt[c.bits & kLitlenMask];
+                }
+            }
+            if (!inRoom() || o > outLimit)
+                break;
+            // Refilling adds bits above the 23 or more still held, so e stays.
+            c.Refill();
+            continue;
+        }
+        if (e & (kSubtable | kEndOfBlock | kInvalid)) {
+            if (e & kSubtable) {
+                c.Drop(kLitlenBits);
+                e = lt[Value(e) + (c.bits & ((1u << CodeBits(e)) - 1))];
+                if (static_cast<int32_t>(e) < 0) {
+                    c.Drop(DropBits(e));
+                    *o++ = static_cast<uint8_t>(e >> 16);
+                    if (!inRoom() || o > outLimit)
+                        break;
+                    c.Refill();
+                    e = lt[c.bits & kLitlenMask];
+                    continue;
+                }
+            }
+            if (e & kInvalid) {
+                r = dsBadData;
+                break;
+            }
+            if (e & kEndOfBlock) {
+                c.Drop(DropBits(e));
+                r = kBlockEnd;
+                break;
+            }
+        }
+        unsigned drop = DropBits(e);
+        const uint32_t length =
+            Value(e) + static_cast<uint32_t>((c.bits & ((uint64_t{1} << drop) - 1)) >> CodeBits(e));
+        c.Drop(drop);
+
+        uint32_t d = dt[c.bits & kDistMask];
+        if (d & (kSubtable | kInvalid)) {
+            if (d & kSubtable) {
+                c.Drop(kDistBits);
+                d = dt[Value(d) + (c.bits & ((1u << CodeBits(d)) - 1))];
+            }
+            if (d & kInvalid) {
+                r = dsBadData;
+                break;
+            }
+        }
+        drop = DropBits(d);
+        const uint32_t dist = Value(d) + static_cast<uint32_t>((c.bits & ((uint64_t{1} << drop) - 1)) >> CodeBits(d));
+        c.Drop(drop);
+
+        if (!inRoom()) {
+            CopyMatch(o, dist, length);
+            o += length;
+            break;
+        }
         c.Refill();
-        r = Step(c, o, m_litlen, m_dist);
-        if (r != kMore)
+        e = lt[c.bits & kLitlenMask];
+        CopyMatch(o, dist, length);
+        o += length;
+        if (o > outLimit)
             break;
     }
     m_in.Load(c);
