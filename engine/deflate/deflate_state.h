@@ -155,6 +155,7 @@ struct TDeflateState {
     int heap_len = 0;
     int heap_max = 0;
     uint8_t depth[HEAP_SIZE];
+    uint32_t heap_key[HEAP_SIZE];  // frequency and depth, the heap's order
     uint16_t bl_count[MAX_BITS + 1];
     unsigned last_lit = 0;    // items in the block
     unsigned last_dist = 0;   // matches in the block

@@ -154,24 +154,29 @@ void reset_block(TDeflateState& s)
     s.last_lit = s.last_dist = 0;
 }
 
-// Node a comes before node b: less frequent, or as frequent and not deeper.
-inline bool smaller(const ct_data* tree, const uint8_t* depth, int a, int b)
+// The heap orders nodes by frequency, then depth (the shallower first on equal
+// frequency): one key per node, frequency << 8 | depth.
+inline uint32_t heap_key(uint16_t freq, uint8_t depth)
 {
-    return tree[a].fc < tree[b].fc || (tree[a].fc == tree[b].fc && depth[a] <= depth[b]);
+    return uint32_t(freq) << 8 | depth;
 }
 
-void sift_down(TDeflateState& s, const ct_data* tree, int k)
+void sift_down(TDeflateState& s, int k)
 {
-    int v = s.heap[k];
+    const uint32_t* key = s.heap_key;
+    int* heap = s.heap;
+    const int len = s.heap_len;
+    int v = heap[k];
+    uint32_t vkey = key[v];
     int j = k << 1;
-    while (j <= s.heap_len) {
-        if (j < s.heap_len && smaller(tree, s.depth, s.heap[j + 1], s.heap[j])) j++;
-        if (smaller(tree, s.depth, v, s.heap[j])) break;
-        s.heap[k] = s.heap[j];
+    while (j <= len) {
+        if (j < len && key[heap[j + 1]] <= key[heap[j]]) j++;
+        if (vkey <= key[heap[j]]) break;
+        heap[k] = heap[j];
         k = j;
         j <<= 1;
     }
-    s.heap[k] = v;
+    heap[k] = v;
 }
 
 // Code lengths from the tree shape, cut to the descriptor's limit; also adds
@@ -253,6 +258,7 @@ void make_tree(TDeflateState& s, tree_desc& desc)
         if (tree[n].fc != 0) {
             s.heap[++s.heap_len] = max_code = n;
             s.depth[n] = 0;
+            s.heap_key[n] = heap_key(tree[n].fc, 0);
         } else {
             tree[n].dl = 0;
         }
@@ -262,25 +268,27 @@ void make_tree(TDeflateState& s, tree_desc& desc)
         int leaf = s.heap[++s.heap_len] = (max_code < 2 ? ++max_code : 0);
         tree[leaf].fc = 1;
         s.depth[leaf] = 0;
+        s.heap_key[leaf] = heap_key(1, 0);
         s.opt_len--;
         if (stree) s.static_len -= stree[leaf].dl;
     }
     desc.max_code = max_code;
 
-    for (int n = s.heap_len / 2; n >= 1; --n) sift_down(s, tree, n);
+    for (int n = s.heap_len / 2; n >= 1; --n) sift_down(s, n);
 
     do {
         int n = s.heap[1];
         s.heap[1] = s.heap[s.heap_len--];
-        sift_down(s, tree, 1);
+        sift_down(s, 1);
         int m = s.heap[1];
         s.heap[--s.heap_max] = n;
         s.heap[--s.heap_max] = m;
         tree[node].fc = uint16_t(tree[n].fc + tree[m].fc);
         s.depth[node] = uint8_t((s.depth[n] >= s.depth[m] ? s.depth[n] : s.depth[m]) + 1);
+        s.heap_key[node] = heap_key(tree[node].fc, s.depth[node]);
         tree[n].dl = tree[m].dl = uint16_t(node);
         s.heap[1] = node++;
-        sift_down(s, tree, 1);
+        sift_down(s, 1);
     } while (s.heap_len >= 2);
     s.heap[--s.heap_max] = s.heap[1];
 
