@@ -56,7 +56,7 @@ public:
         for (unsigned i = 0; i < n; ++i) {
             if (m_count == 0)
                 bytes.push_back(0);
-            bytes.back() |= ((value >> i) & 1) << m_count;
+            bytes.back() |= (i < 32 ? (value >> i) & 1 : 0) << m_count;
             m_count = (m_count + 1) & 7;
         }
     }
