@@ -355,8 +355,7 @@ TDeflateState::TDeflateState()
     window = new uint8_t[WINDOW_SIZE + WINDOW_PAD]();
     prev = new uint16_t[WSIZE]();
     head = new uint16_t[HASH_SIZE]();
-    l_buf = new uint8_t[LIT_BUFSIZE]();
-    d_buf = new uint16_t[LIT_BUFSIZE]();
+    items = new uint32_t[LIT_BUFSIZE]();
     outbuf = new uint8_t[OUTBUF_SIZE + OUTBUF_SLACK]();
 }
 
@@ -365,8 +364,7 @@ TDeflateState::~TDeflateState()
     delete[] window;
     delete[] prev;
     delete[] head;
-    delete[] l_buf;
-    delete[] d_buf;
+    delete[] items;
     delete[] outbuf;
 }
 

@@ -116,8 +116,7 @@ struct TDeflateState {
     uint8_t* window;     // WINDOW_SIZE + WINDOW_PAD
     uint16_t* prev;      // chain links, WSIZE
     uint16_t* head;      // chain heads, HASH_SIZE
-    uint8_t* l_buf;      // per item: the literal, or the match length - 3
-    uint16_t* d_buf;     // per item: 0 for a literal, else the match distance
+    uint32_t* items;     // per item: literal or match length - 3 (bits 0-7), match distance or 0 (bits 16-31)
     uint8_t* outbuf;     // OUTBUF_SIZE + OUTBUF_SLACK
     unsigned window_dirty = 0;  // window bytes from 0 up that input has written
 
@@ -181,8 +180,7 @@ bool block_pays_to_end(const TDeflateState& s, unsigned strstart);
 // Records one literal; true when the block should end now.
 inline bool tally_literal(TDeflateState& s, unsigned c, unsigned strstart)
 {
-    s.l_buf[s.last_lit] = uint8_t(c);
-    s.d_buf[s.last_lit++] = 0;
+    s.items[s.last_lit++] = c;
     s.dyn_ltree[c].fc++;
     if ((s.last_lit & 0xFFF) == 0 && s.level > 2 && block_pays_to_end(s, strstart)) return true;
     return s.last_lit == LIT_BUFSIZE - 1;
@@ -192,8 +190,7 @@ inline bool tally_literal(TDeflateState& s, unsigned c, unsigned strstart)
 // block should end now.
 inline bool tally_match(TDeflateState& s, unsigned dist, unsigned lc, unsigned strstart)
 {
-    s.l_buf[s.last_lit] = uint8_t(lc);
-    s.d_buf[s.last_lit++] = uint16_t(dist);
+    s.items[s.last_lit++] = lc | dist << 16;
     s.last_dist++;
     s.dyn_ltree[length_code(lc) + LITERALS + 1].fc++;
     s.dyn_dtree[d_code(dist - 1)].fc++;

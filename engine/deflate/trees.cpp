@@ -403,13 +403,12 @@ void compress_block(TDeflateState& s, const ct_data* ltree, const ct_data* dtree
     unsigned nbits = s.bi_valid;
     unsigned outcnt = s.outcnt;
     uint8_t* const out = s.outbuf;
-    const uint8_t* const lbuf = s.l_buf;
-    const uint16_t* const dbuf = s.d_buf;
+    const uint32_t* const item = s.items;
     const unsigned items = s.last_lit;
 
     for (unsigned i = 0; i < items; ++i) {
-        unsigned lc = lbuf[i];
-        unsigned dist = dbuf[i];
+        unsigned lc = item[i] & 0xFF;
+        unsigned dist = item[i] >> 16;
         if (dist == 0) {
             bits |= uint64_t(ltree[lc].fc) << nbits;
             nbits += ltree[lc].dl;
