@@ -4,6 +4,7 @@
 #include "HuffTables.h"
 
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace movrel {
@@ -79,7 +80,11 @@ int TExploder::ReadTree(TTree& tree, unsigned symbols, unsigned bits)
     size_t capacity = (size_t{1} << bits) + (maxLen > bits ? size_t{longer} << (maxLen - bits) : 0);
     if (capacity > 0x8000)
         capacity = 0x8000;
-    tree.table.resize(capacity);
+    try {
+        tree.table.resize(capacity);
+    } catch (const std::bad_alloc&) {
+        return dsNoMemory;
+    }
     tree.bits = bits;
     return BuildTable(tree.table.data(), capacity, bits, lens, symbols, values) == brComplete ? dsOk : dsBadData;
 }
@@ -164,7 +169,12 @@ unsigned ExplodeDistanceBits(uint32_t compressedSize)
 int Explode(TDecodeSource& src, TDecodeSink& sink, uint16_t generalFlags, uint32_t compressedSize,
             uint32_t uncompressedSize)
 {
-    auto state = std::make_unique<TExploder>(src, sink);
+    std::unique_ptr<TExploder> state;
+    try {
+        state = std::make_unique<TExploder>(src, sink);
+    } catch (const std::bad_alloc&) {
+        return dsNoMemory;
+    }
     return state->Run(generalFlags, compressedSize, uncompressedSize);
 }
 

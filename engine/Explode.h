@@ -18,6 +18,7 @@ namespace movrel {
 //   dsBadData  a tree whose codes are incomplete or over-subscribed, or a
 //              stream that runs more than 8 bytes past the end of the input
 //   dsBadTree  a tree whose code lengths do not add up to its symbol count
+//   dsNoMemory the decoder's state or a table could not be allocated
 // Exceptions of src and sink pass through.
 int Explode(TDecodeSource& src, TDecodeSink& sink, uint16_t generalFlags, uint32_t compressedSize,
             uint32_t uncompressedSize);

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <memory>
+#include <new>
 
 namespace movrel {
 
@@ -504,7 +505,12 @@ int TInflater::SlowCodes()
 
 int Inflate(TDecodeSource& src, TDecodeSink& sink)
 {
-    auto state = std::make_unique<TInflater>(src, sink);
+    std::unique_ptr<TInflater> state;
+    try {
+        state = std::make_unique<TInflater>(src, sink);
+    } catch (const std::bad_alloc&) {
+        return dsNoMemory;
+    }
     return state->Run();
 }
 

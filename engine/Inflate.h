@@ -12,6 +12,7 @@ namespace movrel {
 //                  incomplete or over-subscribed code, an invalid code, or a
 //                  stream that runs more than 8 bytes past the end of the input
 //   dsBadBlockType block type 3
+//   dsNoMemory     the decoder's state could not be allocated
 // Decoding stops at the first error and what is still held is not handed on,
 // so the output ends short. A distance reaching before the start of the data
 // reads zeros. Exceptions of src and sink pass through.

@@ -3,6 +3,7 @@
 #include "BitReader.h"
 
 #include <memory>
+#include <new>
 
 namespace movrel {
 
@@ -132,7 +133,12 @@ int Unreduce(TDecodeSource& src, TDecodeSink& sink, int factor, uint32_t uncompr
 {
     if (factor < 1 || factor > 4)
         return dsBadData;
-    auto state = std::make_unique<TUnreducer>(src, sink);
+    std::unique_ptr<TUnreducer> state;
+    try {
+        state = std::make_unique<TUnreducer>(src, sink);
+    } catch (const std::bad_alloc&) {
+        return dsNoMemory;
+    }
     return state->Run(static_cast<unsigned>(factor), uncompressedSize);
 }
 

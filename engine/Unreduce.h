@@ -16,6 +16,7 @@ namespace movrel {
 //   dsOk       the size was reached; every byte has been handed to sink
 //   dsBadData  a factor outside 1-4, or a stream that runs more than 8 bytes
 //              past the end of the input
+//   dsNoMemory the decoder's state could not be allocated
 // Exceptions of src and sink pass through.
 int Unreduce(TDecodeSource& src, TDecodeSink& sink, int factor, uint32_t uncompressedSize);
 

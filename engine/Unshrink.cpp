@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include <new>
 
 namespace movrel {
 
@@ -167,7 +168,12 @@ extern const int kUnshrinkLinked = 1;
 
 int Unshrink(TDecodeSource& src, TDecodeSink& sink)
 {
-    auto state = std::make_unique<TUnshrinker>(src, sink);
+    std::unique_ptr<TUnshrinker> state;
+    try {
+        state = std::make_unique<TUnshrinker>(src, sink);
+    } catch (const std::bad_alloc&) {
+        return dsNoMemory;
+    }
     return state->Run();
 }
 

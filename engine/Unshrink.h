@@ -12,6 +12,7 @@ namespace movrel {
 //   dsBadData  a first code that is not a byte, the code size growing past
 //              13 bits, or a code whose string cannot be walked (a freed
 //              entry, a loop, more than 8192 bytes)
+//   dsNoMemory the decoder's state could not be allocated
 // Decoding stops at the first error and what is still held is not handed on.
 // Exceptions of src and sink pass through.
 int Unshrink(TDecodeSource& src, TDecodeSink& sink);
