@@ -25,11 +25,13 @@ void ConfigureMainEngine(Z& z)
 {
     z.OverwriteMode = Always;
     z.KeepZipOpen = true;  // released first by Delete ZIP File, UUEncode and Make EXE File
-    if constexpr (requires { z.MultiZipInfo.BlockSize = 1; z.MultiZipInfo.FirstBlockSize = 1; z.MultiZipInfo.MultiMode = mmSpan; }) {
-        z.MultiZipInfo.BlockSize = 1447600;
-        z.MultiZipInfo.FirstBlockSize = 1447600;
-        z.MultiZipInfo.MultiMode = mmSpan;
+    if constexpr (requires { z.MultiZipInfo().BlockSize = 1; z.MultiZipInfo().MultiMode = mmSpan; }) {
+        z.MultiZipInfo().BlockSize = 1447600;
+        z.MultiZipInfo().FirstBlockSize = 1447600;
+        z.MultiZipInfo().MultiMode = mmSpan;
     }
+    if constexpr (requires { z.Loaded(); })
+        z.Loaded();
 }
 
 // The work folder, with its trailing separator, as the engine's TempPath.

@@ -75,7 +75,7 @@ TEntryList::TEntryList(QWidget* parent) : QWidget(parent)
     m_report->header()->setStretchLastSection(false);
     m_report->setSortingEnabled(true);
     m_report->sortByColumn(0, Qt::AscendingOrder);
-    const int widths[TEntryRow::ColumnCount] = {160, 80, 70, 120, 70, 70, 120, 50};
+    const int widths[TEntryRow::ColumnCount] = {170, 90, 70, 160, 70, 70, 110, 50};
     for (int c = 0; c < TEntryRow::ColumnCount; ++c)
         m_report->header()->resizeSection(c, widths[c]);
 

@@ -49,7 +49,7 @@ QVariant TEntryModel::data(const QModelIndex& index, int role) const
         case TEntryRow::Time: return row.TimeKey;
         case TEntryRow::Size: return qint64(row.SizeKey);
         case TEntryRow::Packed: return qint64(row.PackedKey);
-        case TEntryRow::Ratio: return row.RatioKey;
+        case TEntryRow::Ratio: return qint64(row.RatioKey);
         default: return row.Text[column];
         }
     default:

@@ -19,12 +19,12 @@ QString StripEncryptedMark(const QString& caption)
     return caption;
 }
 
-int RatioPercent(int64_t packed, int64_t size)
+int64_t RatioPercent(int64_t packed, int64_t size)
 {
     if (size == 0)
         return 0;
     // the default rounding mode rounds halves to the even neighbour
-    return int(std::nearbyint(100.0 - double(packed) * 100.0 / double(size)));
+    return int64_t(std::nearbyint(100.0 - double(packed) * 100.0 / double(size)));
 }
 
 QString RatioText(int64_t packed, int64_t size)

@@ -22,7 +22,7 @@ QString StripEncryptedMark(const QString& caption);
 
 // 100 - packed * 100 / size in floating point, rounded half to even; 0 when
 // size is 0. Right for any pair of 32-bit sizes.
-int RatioPercent(int64_t packed, int64_t size);
+int64_t RatioPercent(int64_t packed, int64_t size);
 QString RatioText(int64_t packed, int64_t size);  // "70%"
 
 // The user's short date format; the long time format (with seconds) without
@@ -49,7 +49,7 @@ struct TEntryRow {
     QTime TimeKey;
     int64_t SizeKey = 0;
     int64_t PackedKey = 0;
-    int RatioKey = 0;
+    int64_t RatioKey = 0;
 };
 
 // fileName, path: as the engine gives them (UTF-8 converted, "\" separators).

@@ -21,7 +21,6 @@ bool TEntrySortProxy::lessThan(const QModelIndex& left, const QModelIndex& right
     case QMetaType::QDate: order = a.toDate() < b.toDate() ? -1 : (b.toDate() < a.toDate() ? 1 : 0); break;
     case QMetaType::QTime: order = a.toTime() < b.toTime() ? -1 : (b.toTime() < a.toTime() ? 1 : 0); break;
     case QMetaType::LongLong: order = a.toLongLong() < b.toLongLong() ? -1 : (a.toLongLong() > b.toLongLong() ? 1 : 0); break;
-    case QMetaType::Int: order = a.toInt() < b.toInt() ? -1 : (a.toInt() > b.toInt() ? 1 : 0); break;
     default: order = QString::localeAwareCompare(a.toString(), b.toString()); break;
     }
     if (order != 0)

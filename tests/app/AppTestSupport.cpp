@@ -68,7 +68,12 @@ TModalAnswer::TModalAnswer(std::function<void(QWidget*)> answer)
     auto tries = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, [=] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!*alive || ++*tries > 3000) {  // about 30 s: give up, do not hang the test
+        if (!*alive) {  // the answer is no longer wanted
+            timer->stop();
+            timer->deleteLater();
+            return;
+        }
+        if (++*tries > 3000) {  // about 30 s: give up, do not hang the test
             if (modal)
                 if (auto* d = qobject_cast<QDialog*>(modal))
                     d->reject();
