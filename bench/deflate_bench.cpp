@@ -74,7 +74,7 @@ TCompressFn MakeOurs(int level)
         out.clear();
         auto read = [&](uint8_t* buf, size_t max) {
             size_t n = std::min(max, in.size() - pos);
-            std::memcpy(buf, in.data() + pos, n);
+            if (n != 0) std::memcpy(buf, in.data() + pos, n);
             pos += n;
             return n;
         };
@@ -158,7 +158,7 @@ bool VerifyOurs(const TCorpus& corpus, int level)
         size_t pos = 0;
         auto read = [&](uint8_t* buf, size_t max) {
             size_t n = std::min(max, in.size() - pos);
-            std::memcpy(buf, in.data() + pos, n);
+            if (n != 0) std::memcpy(buf, in.data() + pos, n);
             pos += n;
             return n;
         };

@@ -100,7 +100,7 @@ TCompressed CompressBytes(TDeflater& deflater, int level, const TBytes& in, size
     size_t pos = 0;
     auto read = [&](uint8_t* buf, size_t max) {
         size_t n = std::min({max, in.size() - pos, readPiece});
-        std::memcpy(buf, in.data() + pos, n);
+        if (n != 0) std::memcpy(buf, in.data() + pos, n);
         pos += n;
         return n;
     };
