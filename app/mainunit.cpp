@@ -28,10 +28,15 @@ namespace movrel {
 
 namespace {
 
-QIcon ThemeIcon(const char* name, QStyle::StandardPixmap fallback)
+// The first icon of the desktop's theme among names, else the style's.
+QIcon ThemeIcon(std::initializer_list<const char*> names, QStyle::StandardPixmap fallback)
 {
-    QIcon icon = QIcon::fromTheme(QString::fromLatin1(name));
-    return icon.isNull() ? QApplication::style()->standardIcon(fallback) : icon;
+    for (const char* name : names) {
+        QIcon icon = QIcon::fromTheme(QString::fromLatin1(name));
+        if (!icon.isNull())
+            return icon;
+    }
+    return QApplication::style()->standardIcon(fallback);
 }
 
 }  // namespace
@@ -198,12 +203,12 @@ void TMainform::CreateActions()
     A.AddBut = MakeAction("AddBut", "Add", {}, "Add Files to ZIP", later("Add Files"));
     A.EditBut = MakeAction("EditBut", "Edit", {}, "Edit File Using an Internal Text Viewer", later("Edit"));
     A.ExecuteBut = MakeAction("ExecuteBut", "Execute", {}, "Execute File Using its Windows Association", later("Execute"));
-    A.NewBut->setIcon(ThemeIcon("document-new", QStyle::SP_FileIcon));
-    A.OpenBut->setIcon(ThemeIcon("document-open", QStyle::SP_DialogOpenButton));
-    A.ExtractBut->setIcon(ThemeIcon("archive-extract", QStyle::SP_ArrowUp));
-    A.AddBut->setIcon(ThemeIcon("list-add", QStyle::SP_ArrowDown));
-    A.EditBut->setIcon(ThemeIcon("document-edit", QStyle::SP_FileDialogContentsView));
-    A.ExecuteBut->setIcon(ThemeIcon("system-run", QStyle::SP_MediaPlay));
+    A.NewBut->setIcon(ThemeIcon({"document-new"}, QStyle::SP_FileIcon));
+    A.OpenBut->setIcon(ThemeIcon({"document-open"}, QStyle::SP_DialogOpenButton));
+    A.ExtractBut->setIcon(ThemeIcon({"archive-extract", "extract-archive", "document-save"}, QStyle::SP_ArrowUp));
+    A.AddBut->setIcon(ThemeIcon({"archive-insert", "list-add"}, QStyle::SP_ArrowDown));
+    A.EditBut->setIcon(ThemeIcon({"document-edit", "accessories-text-editor", "text-editor"}, QStyle::SP_FileDialogContentsView));
+    A.ExecuteBut->setIcon(ThemeIcon({"system-run", "application-x-executable"}, QStyle::SP_MediaPlay));
     for (QAction* a : {A.NewBut, A.OpenBut, A.ExtractBut, A.AddBut, A.EditBut, A.ExecuteBut})
         a->setToolTip(a->statusTip());
 }

@@ -33,8 +33,10 @@ int main(int argc, char** argv)
     // no association question in a picture
     movrel::WriteText(movrel::CURRENT_USER, movrel::kProductKey, QStringLiteral("ShowAssocDialog"), QStringLiteral("1"));
 
+    // before the window moves into the archive's folder
+    QString output = QFileInfo(args[2]).absoluteFilePath();
     movrel::TMainform form;
-    int width = args.size() > 4 ? args[3].toInt() : 760;
+    int width = args.size() > 4 ? args[3].toInt() : 840;
     int height = args.size() > 4 ? args[4].toInt() : 420;
     form.resize(width, height);
     form.SetCommandLine({QFileInfo(args[1]).absoluteFilePath()});
@@ -46,8 +48,8 @@ int main(int argc, char** argv)
     }
     form.DisplayHint(QStringLiteral("Movrel"));
     QApplication::processEvents();
-    if (!form.grab().save(args[2])) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(args[2]));
+    if (!form.grab().save(output)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(output));
         return 1;
     }
     return 0;
