@@ -142,7 +142,11 @@ inline unsigned match_length(const uint8_t* scan, const uint8_t* match)
     for (;;) {
         uint64_t diff = load64(scan + len) ^ load64(match + len);
         if (diff != 0) {
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+            len += unsigned(__builtin_clzll(diff)) >> 3;
+#else
             len += unsigned(__builtin_ctzll(diff)) >> 3;
+#endif
             return len < MAX_MATCH ? len : MAX_MATCH;
         }
         len += 8;

@@ -79,8 +79,12 @@ constexpr TStaticTables tables = make_static_tables();
 // Bits go out least significant first through a 64-bit buffer; outbuf
 // collects whole bytes and goes to the write routine in pieces.
 
+// Stores v least significant byte first, whatever the machine's byte order.
 inline void store64(uint8_t* p, uint64_t v)
 {
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    v = __builtin_bswap64(v);
+#endif
     std::memcpy(p, &v, 8);
 }
 
@@ -132,8 +136,8 @@ void put_raw_block(TDeflateState& s, const uint8_t* buf, uint64_t len, bool head
 {
     align_bits(s);
     if (header) {
-        uint32_t lens = uint32_t(len & 0xFFFF) | uint32_t(~len & 0xFFFF) << 16;
-        std::memcpy(s.outbuf, &lens, 4);
+        // LEN and its ones' complement NLEN, low bytes first.
+        store64(s.outbuf, (len & 0xFFFF) | (~len & 0xFFFF) << 16);
         s.outcnt = 4;
         flush_outbuf(s);
     }
