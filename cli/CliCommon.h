@@ -75,5 +75,6 @@ int RunAdd(int argc, char** argv);
 int RunDelete(int argc, char** argv);
 int RunComment(int argc, char** argv);
 int RunRepair(int argc, char** argv);
+int RunSfx(int argc, char** argv);
 
 }  // namespace movrel::cli

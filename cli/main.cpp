@@ -20,6 +20,9 @@ const char kUsage[] =
     "  delete  ARCHIVE PATTERN...\n"
     "  comment ARCHIVE [--set TEXT | --from FILE] [--entry NAME]\n"
     "  repair  ARCHIVE [-o OUTPUT]\n"
+    "  sfx     ARCHIVE [--platform=win32|win32std|win16|dos|linux] [--caption TEXT] [--dir FOLDER]\n"
+    "                  [--run \"PROGRAM|ARGS\"] [--overwrite=ask|always|never] [--ask-files] [--ask-run]\n"
+    "                  [--hide-overwrite] [--stub FILE] [--stub-dir DIR]\n"
     "\n"
     "--scan reads a damaged archive (no end record) by its local headers.\n"
     "Exit status: 0 done, 1 some entries failed or were skipped, 2 wrong usage,\n"
@@ -52,6 +55,8 @@ int main(int argc, char** argv)
             return RunComment(argc, argv);
         if (command == "repair")
             return RunRepair(argc, argv);
+        if (command == "sfx")
+            return RunSfx(argc, argv);
     } catch (const UsageError& e) {
         Error(e.message);
         std::fputs(kUsage, stderr);

@@ -8,6 +8,7 @@ MOVREL_PACKAGES=(
   zip unzip 7zip libarchive-tools python3
   xvfb xauth
   zlib1g-dev libdeflate-dev
+  g++-mingw-w64-x86-64-win32 wine64
 )
 
 movrel_missing_packages() {
