@@ -298,8 +298,9 @@ TEST_F(WriterUpdate, FileChangingWhileReadNeverGivesAWrongHeader)
         EXPECT_EQ(errors, c.written ? 0 : 1);
         std::string out;
         std::string pw = c.password.empty() ? "" : " -P " + c.password;
-        if (c.written)
+        if (c.written) {
             EXPECT_EQ(RunCommand("unzip -tqq" + pw + " " + ShellQuote(Archive()) + " 2>&1", &out), 0) << out;
+        }
         TKestroUnZip reader;
         reader.DoProcessMessages = false;
         reader.SetZipName(Archive());
