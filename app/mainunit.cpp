@@ -67,6 +67,9 @@ TMainform::TMainform(QWidget* parent) : QMainWindow(parent), EngineUi(this)
     CreateToolbar();
     UpdateEnabled(TEnableEvent::Start);
 
+    // the comment indicator runs "ZIP Comment", also for archives whose menu item is off
+    connect(StatusBar1->CommentButton, &QToolButton::clicked, this,
+            [this] { Guarded([this] { NotAvailable(QStringLiteral("ZIP Comment")); }); });
     connect(LMDListBox1, &TEntryList::RowActivated, this, [this](int) { A.Execute1->trigger(); });
     connect(LMDListBox1, &TEntryList::ContextMenuAt, this, [this](const QPoint& at) { ListPopup->popup(at); });
 

@@ -58,33 +58,25 @@ QString TAppEnv::WriteFile(const QString& name, const QByteArray& bytes)
 
 TModalAnswer::TModalAnswer(std::function<void(QWidget*)> answer)
     : m_answered(std::make_shared<bool>(false)),
-      m_alive(std::make_shared<bool>(true)),
       m_text(std::make_shared<QString>()),
       m_title(std::make_shared<QString>())
 {
-    auto answered = m_answered, alive = m_alive;
+    auto answered = m_answered;
     auto text = m_text, title = m_title;
     auto* timer = new QTimer;
+    m_timer = timer;
     auto tries = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, [=] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!*alive) {  // the answer is no longer wanted
-            timer->stop();
-            timer->deleteLater();
-            return;
-        }
         if (++*tries > 3000) {  // about 30 s: give up, do not hang the test
-            if (modal)
-                if (auto* d = qobject_cast<QDialog*>(modal))
-                    d->reject();
-            timer->deleteLater();
+            if (auto* d = qobject_cast<QDialog*>(modal))
+                d->reject();
             timer->stop();
             return;
         }
         if (!modal)
             return;
         timer->stop();
-        timer->deleteLater();
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             *text = box->text();
             *title = box->windowTitle();
@@ -97,7 +89,7 @@ TModalAnswer::TModalAnswer(std::function<void(QWidget*)> answer)
 
 TModalAnswer::~TModalAnswer()
 {
-    *m_alive = false;
+    delete m_timer.data();  // an answer no longer wanted never fires
 }
 
 void ClickButton(QWidget* box, QMessageBox::StandardButton button)

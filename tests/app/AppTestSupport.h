@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
 #include <QString>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -49,7 +51,7 @@ public:
 
 private:
     std::shared_ptr<bool> m_answered;
-    std::shared_ptr<bool> m_alive;
+    QPointer<QTimer> m_timer;
     std::shared_ptr<QString> m_text, m_title;
 };
 
