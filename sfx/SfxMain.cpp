@@ -207,7 +207,9 @@ private:
             for (char& c : dest)
                 if (c == NativeSeparator())
                     c = '/';
-        return dest;
+        // absolute, because the command line runs inside it and gets it for "><"
+        bool absolute = dest[0] == '/' || (NativeSeparator() != '/' && dest.size() >= 2 && dest[1] == ':');
+        return absolute ? dest : IncludeTrailingSlash(CurrentDirectory()) + dest;
     }
 
     bool ChooseOverwrite()

@@ -522,6 +522,10 @@ TEST(SfxLinuxStub, TemporaryFolderCommandLineAndOptions)
     EXPECT_TRUE(Exists(tmp / "unpacked/ran marker.txt")) << "\"><\" inside quotes is one argument";
     EXPECT_TRUE(Exists(tmp / "unpacked/second"));
 
+    // A folder given relative to the current one is the same folder for "><".
+    ASSERT_EQ(RunIn(p.dir.Path(), "./files.run -d 'rel dir'", &out), 0) << out;
+    EXPECT_TRUE(Exists(p.dir / "rel dir/ran marker.txt")) << out;
+
     // -d overrides the folder, -n leaves the command alone, -l lists.
     ASSERT_EQ(RunIn(p.dir.Path(), "./files.run -d there -n", &out), 0) << out;
     ExpectExtracted(p, p.dir / "there");
@@ -637,6 +641,7 @@ TEST(SfxWindowsStub, ExtractsUnderWine)
         s.SFXDefaultDir = "winout";
         s.SFXOverWriteMode = OvrNever;
         s.SFXCaption = "Windows test";
+        s.SFXCommandLine = "cmd|/c echo done> \"><ran.txt\"";
     });
     ExpectPeersAccept(enh);
     std::string renamed = p.dir / "plain.zip";
@@ -656,6 +661,7 @@ TEST(SfxWindowsStub, ExtractsUnderWine)
     ASSERT_EQ(RunIn(p.dir.Path(), WineCommand("files.exe"), &out), 0) << out;
     EXPECT_NE(out.find("Windows test"), std::string::npos) << out;
     ExpectExtracted(p, p.dir / "winout");
+    EXPECT_EQ(ReadFile(p.dir / "winout/ran.txt").rfind("done", 0), 0u) << "the command line ran in the folder";
     WriteFile(p.dir / "winout/readme.txt", "changed");
     ASSERT_EQ(RunIn(p.dir.Path(), WineCommand("files.exe"), &out), 0) << out;
     EXPECT_EQ(ReadFile(p.dir / "winout/readme.txt"), "changed") << "the block says never overwrite";
