@@ -139,33 +139,51 @@ static std::string RootFolder(const std::string& rootDir)
     return root == "/" ? root : root + "/";
 }
 
-// A stored path never climbs out of the folder it is extracted to and is
-// never absolute: empty, "." and ".." components and leading separators
-// are dropped (other programs would refuse or mistrust such names).
-std::string TKestroZip::StoredDirectoryOf(const std::string& fileName) const
+// A folder path taken apart lexically: "." and empty components dropped, a
+// ".." removing the component before it (or dropped at the start); an
+// absolute path keeps a leading "/". Ends in "/" unless empty.
+static std::string TidyFolder(const std::string& dir)
 {
-    if (!storePaths_)
-        return {};
-    std::string dir = ExtractFilePath(fileName);
-    if (relativePaths_ && !rootDir_.empty()) {
-        std::string root = RootFolder(rootDir_);
-        if (dir.compare(0, root.size(), root) == 0)
-            dir.erase(0, root.size());
-    }
-    std::string out;
+    std::vector<std::string> parts;
     size_t start = 0;
     while (start < dir.size()) {
         size_t end = dir.find('/', start);
         if (end == std::string::npos)
             end = dir.size();
         std::string part = dir.substr(start, end - start);
-        if (!part.empty() && part != "." && part != "..") {
-            out += part;
-            out += '\\';
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
         }
         start = end + 1;
     }
+    std::string out = !dir.empty() && dir[0] == '/' ? "/" : "";
+    for (const std::string& part : parts)
+        out += part + "/";
     return out;
+}
+
+// A stored path never climbs out of the folder it is extracted to and is
+// never absolute: "." and ".." components and leading separators are
+// resolved or dropped (other programs would refuse or mistrust such names).
+std::string TKestroZip::StoredDirectoryOf(const std::string& fileName) const
+{
+    if (!storePaths_)
+        return {};
+    std::string dir = TidyFolder(ExtractFilePath(fileName));
+    if (relativePaths_ && !rootDir_.empty()) {
+        std::string root = TidyFolder(RootFolder(rootDir_));
+        if (dir.compare(0, root.size(), root) == 0)
+            dir.erase(0, root.size());
+    }
+    size_t first = dir.find_first_not_of('/');
+    dir.erase(0, first == std::string::npos ? dir.size() : first);
+    for (char& c : dir)
+        if (c == '/')
+            c = '\\';
+    return dir;
 }
 
 std::string TKestroZip::ItemKey(const std::string& fileName) const
