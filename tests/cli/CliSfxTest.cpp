@@ -70,3 +70,27 @@ TEST(CliSfx, ExitStatuses)
         EXPECT_NE(out.find(c.says), std::string::npos) << c.args << "\n" << out;
     }
 }
+
+TEST(CliSfx, ArchiveOfOurWriterWithAPassword)
+{
+    TempDir dir;
+    ::mkdir((dir / "in").c_str(), 0755);
+    ::mkdir((dir / "in/deep").c_str(), 0755);
+    std::string text;
+    for (int i = 0; i < 3000; ++i)
+        text += "row " + std::to_string(i) + "\n";
+    WriteFile(dir / "in/deep/rows.txt", text);
+    WriteFile(dir / "in/top.txt", "top\n");
+    std::string out;
+    ASSERT_EQ(RunCommand("cd " + Q(dir / "in") + " && " + Q(CliPath()) + " add -q -r -p secret ../own.zip . 2>&1", &out),
+              0)
+        << out;
+    ASSERT_EQ(Cli("sfx " + Q(dir / "own.zip") + " --platform=linux", &out), 0) << out;
+
+    // Without the password nothing is written; with it everything is.
+    EXPECT_EQ(RunCommand("cd " + Q(dir.Path()) + " && ./own.run -d none </dev/null 2>&1", &out), 1) << out;
+    EXPECT_NE(out.find("wrong password"), std::string::npos) << out;
+    ASSERT_EQ(RunCommand("cd " + Q(dir.Path()) + " && ./own.run -d got -p secret </dev/null 2>&1", &out), 0) << out;
+    EXPECT_EQ(ReadFile(dir / "got/deep/rows.txt"), text);
+    EXPECT_EQ(ReadFile(dir / "got/top.txt"), "top\n");
+}
