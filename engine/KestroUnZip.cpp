@@ -299,8 +299,14 @@ void TKestroUnZip::ReadTheDirectory()
             entryList_ = std::make_unique<TSortedZip>(dupError, ByNone);
             sortedList_ = entryList_.get();
         } else {
+            // A program in front whose length the offsets do not count: the
+            // archive starts where the end record's sizes say. Scanning from
+            // there keeps "PK" bytes inside the program from passing for
+            // entries.
+            int64_t start = endCentral_.RecordOffset - int64_t(endCentral_.CentralSize) -
+                            int64_t(endCentral_.CentralOffset);
             TBusyGuard busy(*ui_);
-            if (!LocalHeaderScan()) {
+            if (!LocalHeaderScan(start > 0 ? start : -1)) {
                 emptyView();
                 return;
             }
@@ -369,7 +375,7 @@ void TKestroUnZip::ReadTheDirectory()
     SortEntries(SortMode);
 }
 
-bool TKestroUnZip::LocalHeaderScan()
+bool TKestroUnZip::LocalHeaderScan(int64_t startHint)
 {
     rebuiltFromLocal_ = true;
     sortedList_ = nullptr;
@@ -380,6 +386,13 @@ bool TKestroUnZip::LocalHeaderScan()
     bool exe = dot != std::string::npos && zipName_.compare(dot, std::string::npos, ".EXE") == 0;
     TLFNFileStream& s = *archiveStream_;
     int64_t pos = s.Seek(exe ? 14000 : 0, TSeekOrigin::Begin);
+    if (startHint > 0) {
+        uint8_t sig[4];
+        s.Seek(startHint, TSeekOrigin::Begin);
+        if (s.ReadExact(sig, 4) && Get32(sig) == kLocalSig)
+            pos = startHint;
+        s.Seek(pos, TSeekOrigin::Begin);
+    }
 
     // Look for "PK\3\4" in chunks; let the UI run every 10240 bytes.
     static constexpr uint8_t kSig[4] = {'P', 'K', 3, 4};

@@ -131,7 +131,9 @@ public:
 protected:
     // Read the directory of the open stream (the work of OpenArchive).
     void ReadTheDirectory();
-    bool LocalHeaderScan();
+    // startHint: where the archive behind a program begins, when the end
+    // record tells it (-1: unknown).
+    bool LocalHeaderScan(int64_t startHint = -1);
     void ForgetArchive();
     // Let the UI run and raise EUserCanceled when a cancel came in.
     void CheckCancel();

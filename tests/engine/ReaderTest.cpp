@@ -307,3 +307,13 @@ TEST(Reader, VolumeRequestsGoThroughOnGetNextDisk)
     refused.DoAll = true;
     EXPECT_THROW(refused.ExtractFiles(), EUserCanceled);
 }
+
+TEST(Reader, ScanOfAProgramInFrontStartsWhereTheEndRecordPutsTheArchive)
+{
+    // "PK\3\4" inside the program must not pass for an entry
+    std::string stub = std::string(3000, 'S') + "PK\x03\x04" + std::string(40, '\0') + std::string(3000, 'T');
+    Opened o(CraftZip(ThreeEntries(), {.prefix = stub, .adjustOffsets = false}), "t.run");
+    o.zip.ReadDirectory();
+    EXPECT_TRUE(o.zip.RebuiltFromLocal());
+    EXPECT_EQ(Listed(o.zip), (std::vector<std::string>{"a.txt", "dir\\b.txt", "dir\\sub\\"}));
+}
