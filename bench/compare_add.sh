@@ -60,4 +60,8 @@ for name in silesia srctree; do
     done
   fi
   row "$name" bsdtar default sh -c "bsdtar -a -cf \"\$0\" $name" "$out/$name-bsdtar-default.zip"
+  for level in 1 9; do
+    row "$name" bsdtar "$level" sh -c "bsdtar --options zip:compression-level=$level -a -cf \"\$0\" $name" \
+      "$out/$name-bsdtar-$level.zip"
+  done
 done

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace movrel::cli {
 
@@ -72,7 +73,8 @@ int RunAdd(int argc, char** argv)
     }
 
     TKestroZip zip;
-    if (FileExists(archive)) {
+    bool existed = FileExists(archive);
+    if (existed) {
         if (!OpenForReading(zip, archive, false))
             return ExitArchive;
     } else {
@@ -139,6 +141,12 @@ int RunAdd(int argc, char** argv)
     try {
         int added = zip.AddFiles();
         bar.Finish();
+        if (!existed && added == 0) {
+            // an archive of nothing is no use to anyone
+            ::unlink(archive.c_str());
+            std::fprintf(stderr, "nothing added; no archive written\n");
+            return ExitSomeFailed;
+        }
         std::fprintf(stderr, "%d added, %d skipped, %d failed; %d entries in %s\n", added, skipped, failed,
                      zip.EntryCount(), archive.c_str());
     } catch (const EUserCanceled& e) {

@@ -13,6 +13,7 @@
 #include "ZipWriterOutput.h"
 #include "deflate/Deflater.h"
 
+#include <cerrno>
 #include <sys/stat.h>
 #include <unordered_map>
 
@@ -307,7 +308,7 @@ int TKestroZip::ProcessArchive()
             // name the temporary file as people know it, not by its descriptor
             std::string text = e.what();
             if (!outputText.empty() && text.find(outputText) != std::string::npos)
-                throw EFileError(ReplaceAll(text, "\"" + outputText + "\"", tempShown));
+                throw EFileError(ReplaceAll(text, outputText, tempShown));
             throw;
         }
     }
@@ -320,6 +321,8 @@ int TKestroZip::ProcessArchive()
 void TKestroZip::RunDriver(int& count)
 {
     count = 0;
+    if (zipName_.empty())
+        throw EFileError(SystemErrorText("Cannot create file", zipName_, ENOENT));
     if (MultiMode() != mmNone)
         throw EZipError("Writing multi-volume archives is not supported");
     if (!deleting_ && (PackLevel < 0 || PackLevel > 9))

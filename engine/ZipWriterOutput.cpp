@@ -93,7 +93,7 @@ TZipOutputFile::TZipOutputFile(const std::string& dir) : dir_(dir.empty() ? std:
         }
         ::close(fd);  // the stream holds the file open through its own descriptor
         if (stream_) {
-            display_ = "a temporary file in " + dir_;
+            display_ = dir_ + "/(temporary file)";
             return;
         }
     }

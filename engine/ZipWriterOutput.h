@@ -28,7 +28,7 @@ public:
     TZipOutputFile& operator=(const TZipOutputFile&) = delete;
 
     TLFNFileStream& Stream() { return *stream_; }
-    // For messages: the named temporary file, or the folder of an unnamed one.
+    // For messages: the named temporary file, or "<folder>/(temporary file)".
     const std::string& DisplayName() const { return display_; }
     // The temporary file's name; empty for an unnamed file.
     const std::string& TempName() const { return tempName_; }

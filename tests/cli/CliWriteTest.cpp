@@ -80,6 +80,9 @@ TEST_F(CliWrite, AddWithPasswordUpdateMoveAndErrors)
     EXPECT_NE(out.find("missing.txt: no such file"), std::string::npos) << out;
     EXPECT_EQ(Names(dir / "p.zip"), (std::vector<std::string>{"top.txt", "x.bak"}));
 
+    EXPECT_EQ(Cli("add ../none.zip missing.txt", &out), 1) << out;
+    EXPECT_FALSE(FileExists(dir / "none.zip"));  // no empty archive is left for nothing
+
     EXPECT_EQ(Cli("add ../m.zip --move x.bak", &out), 0) << out;
     EXPECT_FALSE(FileExists(dir / "src/x.bak"));
 
