@@ -285,11 +285,15 @@ int TKestroZip::ProcessArchive()
             outputText = output_->Stream().FileName();
         std::string tempShown = output_ ? output_->DisplayName() : std::string();
         // Nothing of the new archive survives; the loaded directory stays.
-        FilesList.clear();
-        for (const TListItem& item : items_)
-            if (item.alive)
-                FilesList.push_back(item.name);
+        if (itemsBuilt_) {
+            FilesList.clear();
+            for (const TListItem& item : items_)
+                if (item.alive)
+                    FilesList.push_back(item.name);
+        }
         items_.clear();
+        itemsBuilt_ = false;
+        ioBuffer_ = {};
         pending_.reset();
         written_.clear();
         nameIndex_.reset();
@@ -331,10 +335,12 @@ void TKestroZip::RunDriver(int& count)
     items_.clear();
     written_.clear();
     outputPos_ = 0;
+    itemsBuilt_ = false;
     if (!deleting_ && !FilesList.empty())
         ExpandFileList();
     for (const std::string& name : FilesList)
         items_.push_back({name, deleting_ ? LowerAscii(name) : ItemKey(name), true});
+    itemsBuilt_ = true;
 
     archiveExisted_ = FileExists(zipName_);
     newEntries_ = std::make_unique<TSortedZip>(dupError, ByNone);
@@ -564,6 +570,8 @@ void TKestroZip::FinishSuccess()
     if (Dispose)
         DisposeFiles();
     items_.clear();
+    itemsBuilt_ = false;
+    ioBuffer_ = {};
     pending_.reset();
     written_.clear();
     nameIndex_.reset();

@@ -167,6 +167,7 @@ private:
     bool repairing_ = false;
     std::string repairOutputName_;
     std::vector<TListItem> items_;
+    bool itemsBuilt_ = false;  // items_ stands for FilesList (after the expansion)
     std::unique_ptr<TZipOutputFile> output_;
     std::unique_ptr<TSortedZip> newEntries_;   // owns the new entries (by volume and offset)
     std::unique_ptr<TSortedZip> nameIndex_;    // the same by stored name
