@@ -147,8 +147,9 @@ int RunAdd(int argc, char** argv)
             std::fprintf(stderr, "nothing added; no archive written\n");
             return ExitSomeFailed;
         }
-        std::fprintf(stderr, "%d added, %d skipped, %d failed; %d entries in %s\n", added, skipped, failed,
-                     zip.EntryCount(), archive.c_str());
+        std::string volumes = zip.DiskCount > 1 ? " (the last of " + std::to_string(zip.DiskCount) + " volumes)" : "";
+        std::fprintf(stderr, "%d added, %d skipped, %d failed; %d entries in %s%s\n", added, skipped, failed,
+                     zip.EntryCount(), zip.ZipName().c_str(), volumes.c_str());
     } catch (const EUserCanceled& e) {
         bar.Finish();
         Error(archive + ": " + e.what() + "; the archive is unchanged");

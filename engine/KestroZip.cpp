@@ -10,6 +10,7 @@
 #include "LFNFileStream.h"
 #include "Wildcards.h"
 #include "ZipFormat.h"
+#include "VolumeWriter.h"
 #include "ZipWriterOutput.h"
 #include "deflate/Deflater.h"
 
@@ -327,8 +328,10 @@ void TKestroZip::RunDriver(int& count)
     count = 0;
     if (zipName_.empty())
         throw EFileError(SystemErrorText("Cannot create file", zipName_, ENOENT));
-    if (MultiMode() != mmNone)
-        throw EZipError("Writing multi-volume archives is not supported");
+    const TMultiMode multi = MultiMode();
+    if (multi != mmNone && FileExists(zipName_))
+        throw EZipError("A multi-volume archive can only be written as a new archive: \"" + zipName_ +
+                        "\" exists");
     if (!deleting_ && (PackLevel < 0 || PackLevel > 9))
         throw ELimitError("Compression level must be 0 to 9");
     disposeList_.clear();
@@ -353,7 +356,10 @@ void TKestroZip::RunDriver(int& count)
         deflater_ = std::make_unique<TDeflater>();
     ioBuffer_.resize(1 << 20);
 
-    if (!archiveExisted_) {
+    if (!archiveExisted_ && multi != mmNone) {
+        // written whole first, then laid out over the volumes
+        output_ = std::make_unique<TZipOutputFile>(TempDirectory());
+    } else if (!archiveExisted_) {
         std::string dir = ExtractFilePath(ResolveLinks(zipName_));
         output_ = std::make_unique<TZipOutputFile>(dir.empty() ? std::string(".") : dir);
     } else {
@@ -396,8 +402,13 @@ void TKestroZip::RunDriver(int& count)
                 AcceptEntry(int(i));
     }
     WriteCentralDirectory();
-    CommitOutput();
+    if (multi != mmNone)
+        WriteVolumes(multi);
+    else
+        CommitOutput();
     FinishSuccess();
+    if (multi != mmNone && DiskCount > 1)
+        SetMultiMode(multi);
 }
 
 void TKestroZip::ProcessExistingEntries()
@@ -563,6 +574,26 @@ void TKestroZip::CommitOutput()
     deflater_.reset();
     output_->Commit(target, outputPos_);
     output_.reset();
+}
+
+void TKestroZip::WriteVolumes(TMultiMode mode)
+{
+    TLFNFileStream& source = output_->Stream();
+    source.Flush();
+    TVolumeWriter volumes(mode, zipName_, multiZipInfo_.FirstBlockSize, multiZipInfo_.BlockSize,
+                          [this](int n, const std::string& current) {
+                              // without a handler the next disk counts as refused
+                              std::string name = current;
+                              if (!OnGetNextDisk)
+                                  return std::string();
+                              OnGetNextDisk(this, n, name);
+                              return name;
+                          });
+    volumes.Write(source, written_, *newEndCentral_);
+    zipName_ = volumes.FinishNaming();
+    currentDisk_ = volumes.VolumeCount() - 1;
+    deflater_.reset();
+    output_.reset();  // the single-file copy goes
 }
 
 void TKestroZip::FinishSuccess()

@@ -138,6 +138,8 @@ protected:
     void WriteEncryptionHeader(uint32_t crc);
     void write_out(const uint8_t* data, size_t count);
     void CommitOutput();
+    // Lays the finished archive out over blocks or spanned volumes.
+    void WriteVolumes(TMultiMode mode);
     void DisposeFiles();
     bool EntryMatchesDeleteItem(const TListItem& item, const TZipHeaderInfo& entry) const;
     std::string ItemKey(const std::string& fileName) const;
