@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDialog>
 #include <QFileDialog>
 #include <QStringList>
 
@@ -15,6 +16,19 @@ TBusyCursor::TBusyCursor()
 TBusyCursor::~TBusyCursor()
 {
     QApplication::restoreOverrideCursor();
+}
+
+int ExecNormalCursor(QDialog& dialog)
+{
+    int hidden = 0;
+    while (QApplication::overrideCursor()) {
+        QApplication::restoreOverrideCursor();
+        ++hidden;
+    }
+    int result = dialog.exec();
+    for (int i = 0; i < hidden; ++i)
+        QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    return result;
 }
 
 TQtEngineUi::~TQtEngineUi()

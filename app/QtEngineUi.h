@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QString>
 
+class QDialog;
 class QWidget;
 
 namespace movrel {
@@ -40,6 +41,10 @@ QMessageBox::Icon MessageIconFor(const QString& text, TMsgIcon requested);
 // "Zip Files (*.ZIP)|*.zip|All Files (*.*)|*" as a Qt file-dialog filter.
 // Patterns match either letter case, as they do on the original platform.
 QString QtFileFilter(const QString& pairs);
+
+// Runs a modal dialog with the normal pointer, also while an operation
+// shows the hourglass; the hourglass comes back afterwards. Answers exec's result.
+int ExecNormalCursor(QDialog& dialog);
 
 // The hourglass for the life of a scope, restored on every path.
 class TBusyCursor {

@@ -39,7 +39,7 @@ enum class TSettingType {
 struct TSetting {
     TRegRoots Root;
     const char* Key;      // key path below the root, "\" separated
-    const char* Name;     // value name, unique in the table
+    const char* Name;     // value name; unique but for one value that two windows keep ("UseTextures")
     TSettingType Type;
     const char* Default;  // text form; nullptr: computed (see DefaultText)
     // Item rows: the window whose TIniOut holds the line, the control

@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QToolButton>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
@@ -68,6 +69,7 @@ void TMainform::OpenIT()
     QDir::setCurrent(QFileInfo(CurrentArchive).absolutePath());  // failures ignored
 
     try {
+        TEngineRun run(*this);
         KestroZip1.ClearDirectory();  // read afresh, also when the file was replaced
         KestroZip1.SetZipName(CurrentArchive.toStdString());
         if (IsExistingFile(CurrentArchive))
@@ -173,7 +175,31 @@ void TMainform::UpdateEnabled(TEnableEvent event)
     };
     bool rows = LMDListBox1->RowCount() > 0;
 
+    // what must not run while the engine works: every command that starts
+    // an operation, changes the archive or opens another one (the recent
+    // items refuse by themselves: a hidden action reads as disabled, so
+    // their state cannot be kept and given back)
+    const QList<QAction*> engine = {
+        A.New1, A.Open1, A.Close1, A.SaveAs1, A.CopyZIPFile1, A.MoveZIPFile1, A.DeleteZIPFile1, A.ZIPInformation1,
+        A.FixZIP1, A.MailZIP1, A.AddFiles1, A.RemoveFiles1,
+        A.ExtractFiles1, A.Execute1, A.Edit1, A.ViewImage1, A.VirusScan1, A.UUEncode1, A.MakeEXEFile1, A.ZIPComment1,
+        A.Options1, A.Execute2, A.AddFiles2, A.RemoveFiles2, A.ExtractFiles2, A.ViewImage2, A.Edit2,
+        A.NewBut, A.OpenBut, A.ExtractBut, A.AddBut, A.EditBut, A.ExecuteBut};
+
     switch (event) {
+    case TEnableEvent::EngineStarted:
+        m_enabledBeforeEngine.clear();
+        for (QAction* a : engine)
+            m_enabledBeforeEngine << qMakePair(a, a->isEnabled());
+        set(engine, false);
+        StatusBar1->CommentButton->setEnabled(false);
+        return;
+    case TEnableEvent::EngineFinished:
+        for (const auto& [a, on] : std::as_const(m_enabledBeforeEngine))
+            a->setEnabled(on);
+        m_enabledBeforeEngine.clear();
+        StatusBar1->CommentButton->setEnabled(true);
+        return;
     case TEnableEvent::Start:
         set(archive, false);
         set(menuSelection, true);

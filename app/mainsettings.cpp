@@ -153,6 +153,8 @@ void TMainform::OpenPopupShow()
 
 void TMainform::RecentClick(int k)
 {
+    if (EngineBusy())
+        return;
     CurrentArchive = RecentName(m_recent.value(k));
     KestroZip1.Password.clear();
     EnterPwd->Edit1->clear();

@@ -2,17 +2,22 @@
 // toolbar and status bar.
 #include "mainunit.h"
 
+#include "Addunit.h"
 #include "EnterPassw.h"
 #include "EntryList.h"
 #include "FileDialogState.h"
 #include "IniOut.h"
+#include "OptFrm.h"
 #include "RecentList.h"
 #include "Settings.h"
 #include "StatusPanes.h"
+#include "extrunit.h"
+#include "msgunit.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -69,7 +74,7 @@ TMainform::TMainform(QWidget* parent) : QMainWindow(parent), EngineUi(this)
 
     // the comment indicator runs "ZIP Comment", also for archives whose menu item is off
     connect(StatusBar1->CommentButton, &QToolButton::clicked, this,
-            [this] { Guarded([this] { NotAvailable(QStringLiteral("ZIP Comment")); }); });
+            [this] { Guarded([this] { ZipCommentClick(); }); });
     connect(LMDListBox1, &TEntryList::RowActivated, this, [this](int) { A.Execute1->trigger(); });
     connect(LMDListBox1, &TEntryList::ContextMenuAt, this, [this](const QPoint& at) { ListPopup->popup(at); });
 
@@ -86,6 +91,7 @@ TMainform::TMainform(QWidget* parent) : QMainWindow(parent), EngineUi(this)
     // FormCreate: placement, settings
     RestorePlacement();
     LoadSettings();
+    CreateWindows();
 }
 
 TMainform::~TMainform()
@@ -95,7 +101,72 @@ TMainform::~TMainform()
 
 void TMainform::ConnectEngine()
 {
-    KestroZip1.OnInCompleteZip = [this](TKestroUnZip*, TIncompleteZipMode& mode) { KestroZip1InCompleteZip(mode); };
+    using Z = TKestroZip*;
+    using U = TKestroUnZip*;
+    auto& z = KestroZip1;
+    z.OnStartUnZipInfo = [this](U, int n, int64_t bytes, bool&) { KestroZip1StartUnZipInfo(n, bytes); };
+    z.OnFilePercentDone = [this](U, int percent) { KestroZip1FilePercentDone(percent); };
+    z.OnTotalPercentDone = [this](U, int percent) { KestroZip1TotalPercentDone(percent); };
+    z.OnStartUnZip = [this](U, int, const std::string& fname, bool&) { KestroZip1StartUnZip(fname); };
+    z.OnEndUnZip = [this](U, int index, const std::string&) { KestroOnUnzip(index); };
+    z.OnPromptForOverwrite = [this](U, bool& overwrite, int index, std::string&) {
+        KestroZip1PromptForOverwrite(overwrite, index);
+    };
+    z.OnBadPassword = [this](U, int index, std::string& password) { KestroZip1BadPassword(index, password); };
+    z.OnInCompleteZip = [this](U, TIncompleteZipMode& mode) { KestroZip1InCompleteZip(mode); };
+    z.OnGetNextDisk = [this](U, int disk, std::string& fname) { KestroZip1GetNextDisk(disk, fname); };
+    z.OnStartZip = [this](Z, const std::string& fname, TZipHeaderInfo&, bool&) { KestroZipStartDoZip(fname); };
+    z.OnStartZipInfo = [this](Z, int n, int64_t bytes, TEndCentral&, bool&) { KestroZip1StartZipInfo(n, bytes); };
+    z.OnEndZip = [this](Z, const std::string& fname, uint32_t, uint32_t, int64_t) { KestroOnZip(fname); };
+    z.OnDisposeFile = [this](Z, const std::string& fname, bool&) { KestroZip1DisposeFile(fname); };
+    z.OnDeleteEntry = [this](Z, const std::string& fname, bool&) { KestroZip1DisposeFile(fname); };
+    // Not events of the original component: why an entry or a file was left out.
+    z.OnEntryError = [this](U, int index, const std::string& message) {
+        Msgform->Log(QString::fromStdString("Error: " + KestroZip1.EntryFileName(index) + ": " + message));
+    };
+    z.OnFileError = [this](Z, const std::string& fname, const std::string& message) {
+        Msgform->Log(QString::fromStdString("Error: " + fname + ": " + message));
+    };
+}
+
+void TMainform::CreateWindows()
+{
+    // in the order of the original start-up; each lives for the whole run
+    OptionsForm = new TOptionsForm(this);
+    OptionsForm->GetListLook = [this] {
+        TEntryList::TExtendedStyles s = LMDListBox1->ExtendedStyles();
+        TOptionsForm::TListLook look;
+        look.GridLines = s.testFlag(TEntryList::lvxGridLines);
+        look.TrackSelect = s.testFlag(TEntryList::lvxTrackSelect);
+        look.FlatScrollBar = s.testFlag(TEntryList::lvxFlatScrollBar);
+        look.FullRowSelect = s.testFlag(TEntryList::lvxFullRowSelect);
+        look.UnderlineHot = s.testFlag(TEntryList::lvxUnderlineHot);
+        return look;
+    };
+    OptionsForm->SetListLook = [this](const TOptionsForm::TListLook& look) {
+        TEntryList::TExtendedStyles s = LMDListBox1->ExtendedStyles();
+        s.setFlag(TEntryList::lvxGridLines, look.GridLines);
+        s.setFlag(TEntryList::lvxTrackSelect, look.TrackSelect);
+        s.setFlag(TEntryList::lvxFlatScrollBar, look.FlatScrollBar);
+        s.setFlag(TEntryList::lvxFullRowSelect, look.FullRowSelect);
+        s.setFlag(TEntryList::lvxUnderlineHot, look.UnderlineHot);
+        LMDListBox1->SetExtendedStyles(s);
+    };
+    Msgform = new TMsgform(this);
+    Msgform->OnCancel = [this] {
+        if (EngineBusy())
+            KestroZip1.CancelOperation();
+        ShowProgress(false);
+    };
+    auto setPassword = [this](const QString& text) { KestroZip1.Password = text.toStdString(); };
+    Extract = new TExtract(EnterPwd, OptionsForm->ExtractUseLast(), this);
+    Extract->OnPassword = setPassword;
+    AddForm = new TAddForm(EnterPwd, OptionsForm->AddUseLast(), this);
+    AddForm->OnPassword = setPassword;
+    auto help = [this] { NotAvailable(QStringLiteral("Help")); };
+    connect(OptionsForm, &TOptionsForm::HelpRequested, this, help);
+    connect(Extract, &TExtract::HelpRequested, this, help);
+    connect(AddForm, &TAddForm::HelpRequested, this, help);
 }
 
 QAction* TMainform::MakeAction(const char* name, const QString& caption, const QKeySequence& shortcut,
@@ -116,19 +187,19 @@ void TMainform::CreateActions()
     using K = QKeySequence;
 
     // File
-    A.New1 = MakeAction("New1", "&New...", K("Ctrl+N"), "New ZIP File", later("New"));
+    A.New1 = MakeAction("New1", "&New...", K("Ctrl+N"), "New ZIP File", [this] { NewClick(); });
     A.Open1 = MakeAction("Open1", "&Open...", K("Ctrl+O"), "Open ZIP File", [this] { OpenClick(); });
     A.Close1 = MakeAction("Close1", "Close...", {}, "Close ZIP File...", [this] { CloseArchive(); });
-    A.SaveAs1 = MakeAction("SaveAs1", "Save As...", K("Ctrl+S"), "Save ZIP File As", later("Save As"));
+    A.SaveAs1 = MakeAction("SaveAs1", "Save As...", K("Ctrl+S"), "Save ZIP File As", [this] { SaveAsClick(); });
     A.CopyZIPFile1 = MakeAction("CopyZIPFile1", "Copy ZIP File...", K("Ctrl+C"), "Copy ZIP File to Another Location",
-                                later("Copy ZIP File"));
+                                [this] { CopyZipFileClick(); });
     A.MoveZIPFile1 = MakeAction("MoveZIPFile1", "Move ZIP File...", K("Ctrl+M"), "Move ZIP File to Another Location",
-                                later("Move ZIP File"));
+                                [this] { MoveZipFileClick(); });
     A.DeleteZIPFile1 = MakeAction("DeleteZIPFile1", "Delete ZIP File...", K("Ctrl+D"), "Delete ZIP File from Disk",
-                                  later("Delete ZIP File"));
+                                  [this] { DeleteZipFileClick(); });
     A.ZIPInformation1 = MakeAction("ZIPInformation1", "ZIP Information", K("Ctrl+I"),
                                    "Get Information About the current ZIP File...", [this] { ZipInformationClick(); });
-    A.FixZIP1 = MakeAction("FixZIP1", "Fix ZIP...", {}, "Fix ZIP", later("Fix ZIP"));
+    A.FixZIP1 = MakeAction("FixZIP1", "Fix ZIP...", {}, "Fix ZIP", [this] { FixZipClick(); });
     A.MailZIP1 = MakeAction("MailZIP1", "Mail ZIP...", {}, "Send ZIP File to...", later("Mail ZIP"));
     A.RecentSep = new QAction(this);
     A.RecentSep->setObjectName(QStringLiteral("RecentSep"));
@@ -142,11 +213,11 @@ void TMainform::CreateActions()
     A.Exit1 = MakeAction("Exit1", "Exit", K("Ctrl+X"), "Exit Movrel", [this] { close(); });
 
     // Actions
-    A.AddFiles1 = MakeAction("AddFiles1", "Add Files...", K("Ctrl+A"), "Add Files to ZIP", later("Add Files"));
+    A.AddFiles1 = MakeAction("AddFiles1", "Add Files...", K("Ctrl+A"), "Add Files to ZIP", [this] { AddButClick(); });
     A.RemoveFiles1 = MakeAction("RemoveFiles1", "Remove Files...", K(Qt::Key_Delete), "Remove Files from ZIP...",
-                                later("Remove Files"));
+                                [this] { DeleteButClick(); });
     A.ExtractFiles1 = MakeAction("ExtractFiles1", "Extract Files...", K("Ctrl+E"), "Extract Files From ZIP",
-                                 later("Extract Files"));
+                                 [this] { ExtractButClick(); });
     A.Execute1 = MakeAction("Execute1", "Execute", K(Qt::Key_F9), "Executes the Selected File", later("Execute"));
     A.Edit1 = MakeAction("Edit1", "Edit", K(Qt::Key_F7), "Edit File Using an Internal TextEditor", later("Edit"));
     A.ViewImage1 = MakeAction("ViewImage1", "View Image", K(Qt::Key_F5), "View Image", later("View Image"));
@@ -158,7 +229,7 @@ void TMainform::CreateActions()
         MakeAction("InvertSelection1", "Invert Selection", {}, QString(), [this] { LMDListBox1->InvertSelection(); });
     A.MakeEXEFile1 = MakeAction("MakeEXEFile1", "Make EXE File", K("Ctrl+K"), "Convert ZIP file to EXE",
                                 later("Make EXE File"));
-    A.ZIPComment1 = MakeAction("ZIPComment1", "ZIP Comment", K("Ctrl+Z"), "Edit ZIP Comment", later("ZIP Comment"));
+    A.ZIPComment1 = MakeAction("ZIPComment1", "ZIP Comment", K("Ctrl+Z"), "Edit ZIP Comment", [this] { ZipCommentClick(); });
 
     // Tools
     A.ViewStyles = new QActionGroup(this);
@@ -175,8 +246,8 @@ void TMainform::CreateActions()
     connect(A.ViewToolbar1, &QAction::triggered, this, [this](bool on) { ViewToolbarClick(on); });
     A.Font1 = MakeAction("Font1", "Font...", {}, "Configure the Font...", [this] { FontClick(); });
     A.ViewLastOutput1 = MakeAction("ViewLastOutput1", "View Last Output...", {}, "View Last ZIP-UNZIP Output",
-                                   later("View Last Output"));
-    A.Options1 = MakeAction("Options1", "Options...", {}, "Options", later("Options"));
+                                   [this] { ViewLastOutputClick(); });
+    A.Options1 = MakeAction("Options1", "Options...", {}, "Options", [this] { OptionsClick(); });
 
     // Help
     A.UsingMovrel1 = MakeAction("UsingMovrel1", "Using Movrel...", K(Qt::Key_F1), "Using Movrel", later("Using Movrel"));
@@ -187,9 +258,11 @@ void TMainform::CreateActions()
 
     // the list's context menu: its own items, whose shortcuts act while it is open
     A.Execute2 = MakeAction("Execute2", "Execute", K(Qt::Key_F9), QString(), [this] { A.Execute1->trigger(); });
-    A.AddFiles2 = MakeAction("AddFiles2", "Add Files...", K("Ctrl+A"), QString(), later("Add Files"));
-    A.RemoveFiles2 = MakeAction("RemoveFiles2", "Remove Files...", K(Qt::Key_Delete), QString(), later("Remove Files"));
-    A.ExtractFiles2 = MakeAction("ExtractFiles2", "Extract Files...", K("Ctrl+E"), QString(), later("Extract Files"));
+    A.AddFiles2 = MakeAction("AddFiles2", "Add Files...", K("Ctrl+A"), QString(), [this] { AddButClick(); });
+    A.RemoveFiles2 =
+        MakeAction("RemoveFiles2", "Remove Files...", K(Qt::Key_Delete), QString(), [this] { DeleteButClick(); });
+    A.ExtractFiles2 =
+        MakeAction("ExtractFiles2", "Extract Files...", K("Ctrl+E"), QString(), [this] { ExtractButClick(); });
     A.ViewImage2 = MakeAction("ViewImage2", "View Image", K(Qt::Key_F5), QString(), later("View Image"));
     A.Edit2 = MakeAction("Edit2", "Edit", K(Qt::Key_F7), QString(), later("Edit"));
     A.SelectAll2 = MakeAction("SelectAll2", "Select All", {}, QString(), [this] { LMDListBox1->SelectAll(); });
@@ -200,10 +273,10 @@ void TMainform::CreateActions()
         a->setShortcutContext(Qt::WidgetShortcut);
 
     // toolbar buttons
-    A.NewBut = MakeAction("NewBut", "New", {}, "New ZIP File...", later("New"));
+    A.NewBut = MakeAction("NewBut", "New", {}, "New ZIP File...", [this] { NewClick(); });
     A.OpenBut = MakeAction("OpenBut", "Open", {}, "Open Existing ZIP File...", [this] { OpenClick(); });
-    A.ExtractBut = MakeAction("ExtractBut", "Extract", {}, "Extract Files from ZIP", later("Extract Files"));
-    A.AddBut = MakeAction("AddBut", "Add", {}, "Add Files to ZIP", later("Add Files"));
+    A.ExtractBut = MakeAction("ExtractBut", "Extract", {}, "Extract Files from ZIP", [this] { ExtractButClick(); });
+    A.AddBut = MakeAction("AddBut", "Add", {}, "Add Files to ZIP", [this] { AddButClick(); });
     A.EditBut = MakeAction("EditBut", "Edit", {}, "Edit File Using an Internal Text Viewer", later("Edit"));
     A.ExecuteBut = MakeAction("ExecuteBut", "Execute", {}, "Execute File Using its Windows Association", later("Execute"));
     A.NewBut->setIcon(ThemeIcon({"document-new"}, QStyle::SP_FileIcon));
@@ -320,6 +393,18 @@ bool TMainform::event(QEvent* e)
         return true;
     }
     return QMainWindow::event(e);
+}
+
+void TMainform::closeEvent(QCloseEvent* e)
+{
+    if (!EngineBusy()) {
+        QMainWindow::closeEvent(e);
+        return;
+    }
+    // the operation ends first (its temporary file removed, the archive as it was)
+    m_closeWhenIdle = true;
+    KestroZip1.CancelOperation();
+    e->ignore();
 }
 
 void TMainform::showEvent(QShowEvent* e)

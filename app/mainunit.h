@@ -9,10 +9,13 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
 #include <functional>
+#include <string>
 
 class QAction;
 class QActionGroup;
@@ -22,8 +25,12 @@ class QToolBar;
 
 namespace movrel {
 
+class TAddForm;
 class TEnterPwd;
 class TEntryList;
+class TExtract;
+class TMsgform;
+class TOptionsForm;
 class TFileDialogState;
 class TIniOut;
 class TStatusPanes;
@@ -42,6 +49,10 @@ public:
     bool ShowOutput = true;
     bool AddDocs2StartMenu = true;
     bool DragInProgress = false;
+    // How extraction treats existing files (set by Extract): the answer
+    // KestroZip1PromptForOverwrite gives. None keeps them.
+    enum class TOverwriteChoice { None, No, Yes, Prompt };
+    TOverwriteChoice OverwriteChoice = TOverwriteChoice::None;
 
     TQtEngineUi EngineUi;
     TMainZip KestroZip1;
@@ -59,12 +70,35 @@ public:
     void CloseArchive();  // "Close..."
     void DisplayHint(const QString& hint);
     void Timer1Timer();
+    // The status bar's progress bar in place of the total-size pane, or back.
+    void ShowProgress(bool show);
+
+    // ---- the everyday commands ----
+    void AddButClick();
+    void ExtractButClick();
+    void DeleteButClick();
+    void NewClick();
+    void SaveAsClick();
+    void CopyZipFileClick();
+    void MoveZipFileClick();
+    void DeleteZipFileClick();
+    void FixZipClick();
+    void ZipCommentClick();
+    void ViewLastOutputClick();
+    // "Options..." on one of its pages (TOptionsForm::TPage).
+    void OptionsClick(int page = 0);
+
+    // True while an engine operation runs; the commands that start one or
+    // change the archive are disabled meanwhile.
+    bool EngineBusy() const { return m_engineDepth > 0; }
 
     // The five recent archives, most recent first.
     QStringList RecentArchives() const { return m_recent; }
 
     // When the enabled states change; one function applies every rule.
-    enum class TEnableEvent { Start, ArchiveOpened, ArchiveClosed, Timer, ActionsMenuOpened, ListMenuOpened };
+    enum class TEnableEvent {
+        Start, ArchiveOpened, ArchiveClosed, Timer, ActionsMenuOpened, ListMenuOpened, EngineStarted, EngineFinished
+    };
     void UpdateEnabled(TEnableEvent event);
 
     bool UseTextures() const { return m_useTextures; }
@@ -77,6 +111,10 @@ public:
     QTimer* Timer1;
     TIniOut* IniOut1;
     TEnterPwd* EnterPwd;  // lives for the whole run
+    TOptionsForm* OptionsForm;  // the windows below too
+    TMsgform* Msgform;
+    TExtract* Extract;
+    TAddForm* AddForm;
     TFileDialogState* NewDialog;
     TFileDialogState* SaveDialog1;
     QMenu* FileMenu;
@@ -89,6 +127,8 @@ public:
 protected:
     bool event(QEvent* e) override;
     void showEvent(QShowEvent* e) override;
+    // While the engine works, closing asks it to stop and closes afterwards.
+    void closeEvent(QCloseEvent* e) override;
 
 private:
     // construction (mainunit.cpp)
@@ -98,6 +138,41 @@ private:
     void CreateMenus();
     void CreateToolbar();
     void ConnectEngine();
+    void CreateWindows();
+
+    // one engine operation (mainops.cpp): commands off while it runs
+    class TEngineRun {
+    public:
+        explicit TEngineRun(TMainform& form) : m_form(form) { m_form.BeginEngine(); }
+        ~TEngineRun() { m_form.EndEngine(); }
+        TEngineRun(const TEngineRun&) = delete;
+        TEngineRun& operator=(const TEngineRun&) = delete;
+
+    private:
+        TMainform& m_form;
+    };
+    void BeginEngine();
+    void EndEngine();
+    QStringList SelectedEntryNames() const;
+    void MessageBoxText(const QString& text, bool error);
+
+    // engine events (mainevents.cpp)
+    void KestroZip1StartUnZipInfo(int numFiles, int64_t totalBytes);
+    void KestroZip1StartZipInfo(int numFiles, int64_t totalBytes);
+    void KestroZip1StartUnZip(const std::string& fname);
+    void KestroZipStartDoZip(const std::string& fname);
+    void KestroOnUnzip(int fileIndex);
+    void KestroOnZip(const std::string& fname);
+    void KestroZip1DisposeFile(const std::string& fname);
+    void KestroZip1FilePercentDone(int percent);
+    void KestroZip1TotalPercentDone(int percent);
+    void KestroZip1PromptForOverwrite(bool& overwriteIt, int fileIndex);
+    void KestroZip1BadPassword(int fileIndex, std::string& newPassword);
+    void KestroZip1GetNextDisk(int nextDisk, std::string& fname);
+
+    // archive file commands (mainfile.cpp)
+    bool CopyArchiveTo(const QString& target, bool askReplace);
+    QString ChooseFolderForCopy();
 
     // settings (mainsettings.cpp)
     void FormShow();
@@ -134,6 +209,9 @@ private:
     bool m_shown = false;
     bool m_destroyed = false;
     bool m_useTextures = false;
+    int m_engineDepth = 0;
+    bool m_closeWhenIdle = false;
+    QList<QPair<QAction*, bool>> m_enabledBeforeEngine;
 
 public:
     // Menu items, toolbar buttons and context-menu items (objectName as named).
