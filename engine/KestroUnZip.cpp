@@ -386,7 +386,7 @@ bool TKestroUnZip::LocalHeaderScan(int64_t startHint)
     bool exe = dot != std::string::npos && zipName_.compare(dot, std::string::npos, ".EXE") == 0;
     TLFNFileStream& s = *archiveStream_;
     int64_t pos = s.Seek(exe ? 14000 : 0, TSeekOrigin::Begin);
-    if (startHint > 0) {
+    if (startHint > pos) {  // only ever later than the usual start
         uint8_t sig[4];
         s.Seek(startHint, TSeekOrigin::Begin);
         if (s.ReadExact(sig, 4) && Get32(sig) == kLocalSig)
