@@ -105,6 +105,7 @@ void TMsgform::OpenForOperation(QWidget* over)
     Memo1->clear();
     PlaceOver(over);
     show();
+    CancelBtn->setEnabled(true);  // also when it was already shown
 }
 
 void TMsgform::Finish(const QString& text, bool showEnd)
@@ -127,6 +128,7 @@ void TMsgform::ViewLastOutput(QWidget* over)
     PlaceOver(over);
     show();
     raise();
+    CancelBtn->setEnabled(true);
 }
 
 void TMsgform::PlaceOver(QWidget* over)

@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLocale>
 #include <QTimer>
 
@@ -90,6 +91,45 @@ TModalAnswer::TModalAnswer(std::function<void(QWidget*)> answer)
 TModalAnswer::~TModalAnswer()
 {
     delete m_timer.data();  // an answer no longer wanted never fires
+}
+
+TModalScript::TModalScript(std::function<void(QWidget*, int)> answer)
+    : m_count(std::make_shared<int>(0)), m_boxes(std::make_shared<QStringList>())
+{
+    auto count = m_count;
+    auto boxes = m_boxes;
+    auto last = std::make_shared<QPointer<QWidget>>();
+    auto* timer = new QTimer;
+    m_timer = timer;
+    QObject::connect(timer, &QTimer::timeout, [=] {
+        if (*last && !(*last)->isVisible())
+            *last = nullptr;  // the window answered before has closed: it may come again
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == last->data())
+            return;
+        *last = modal;
+        if (auto* box = qobject_cast<QMessageBox*>(modal))
+            *boxes << box->windowTitle() + ": " + box->text();
+        answer(modal, (*count)++);
+    });
+    timer->start(10);
+}
+
+TModalScript::~TModalScript()
+{
+    delete m_timer.data();
+}
+
+void AnswerFileDialog(QWidget* dialog, const QString& path)
+{
+    auto* fd = qobject_cast<QFileDialog*>(dialog);
+    if (!fd) {
+        if (auto* d = qobject_cast<QDialog*>(dialog))
+            d->reject();
+        return;
+    }
+    fd->selectFile(path);
+    static_cast<QDialog*>(fd)->accept();  // as the dialog's own button does
 }
 
 void ClickButton(QWidget* box, QMessageBox::StandardButton button)

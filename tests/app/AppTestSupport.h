@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -54,6 +55,27 @@ private:
     QPointer<QTimer> m_timer;
     std::shared_ptr<QString> m_text, m_title;
 };
+
+// Answers every modal window shown while it lives, each showing once, in
+// order: answer gets the window and its number (0, 1, ...) and must close
+// it. A modal window opened inside an answer needs a TModalAnswer of its
+// own (a timer does not run again inside its own handler).
+class TModalScript {
+public:
+    explicit TModalScript(std::function<void(QWidget*, int)> answer);
+    ~TModalScript();
+    int Count() const { return *m_count; }
+    // Title and text of each message box answered, in order.
+    QStringList Boxes() const { return *m_boxes; }
+
+private:
+    std::shared_ptr<int> m_count;
+    std::shared_ptr<QStringList> m_boxes;
+    QPointer<QTimer> m_timer;
+};
+
+// Answers a file dialog with a path (typed, then accepted).
+void AnswerFileDialog(QWidget* dialog, const QString& path);
 
 // Clicks a message box's standard button.
 void ClickButton(QWidget* box, QMessageBox::StandardButton button);

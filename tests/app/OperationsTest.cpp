@@ -1,0 +1,823 @@
+// Add, extract and remove through the main window, driven as a person
+// would: the Add Files and Extract dialogs filled and confirmed through
+// their objects, questions answered, the message window's log and Cancel.
+// Archives written here are checked with Info-ZIP's unzip.
+#include "AppTestSupport.h"
+#include "Addunit.h"
+#include "Comment.h"
+#include "EnterPassw.h"
+#include "EntryList.h"
+#include "EntryModel.h"
+#include "EntrySortProxy.h"
+#include "IncZip.h"
+#include "InvPwd.h"
+#include "RadioGroup.h"
+#include "RecentCombo.h"
+#include "Settings.h"
+#include "StatusPanes.h"
+#include "TestSupport.h"
+#include "extrunit.h"
+#include "mainunit.h"
+#include "msgunit.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QToolButton>
+
+#include <sys/stat.h>
+#include <utime.h>
+
+using namespace movrel;
+using movrel::test::AnswerFileDialog;
+using movrel::test::ClickButton;
+using movrel::test::CraftEntry;
+using movrel::test::TAppEnv;
+using movrel::test::TModalAnswer;
+using movrel::test::TModalScript;
+
+namespace {
+
+const QDateTime kWhen(QDate(2023, 5, 6), QTime(7, 8, 10));
+
+CraftEntry E(const std::string& name, const std::string& data)
+{
+    CraftEntry e;
+    e.name = name;
+    e.data = data;
+    return e;
+}
+
+// Settings of a run that has started before (so nothing is reset), with
+// the work folder inside the test's own folder.
+void Prefs(const TAppEnv& env, bool showOutput)
+{
+    QDir().mkpath(env.Path("work"));
+    WriteBool("ShowOutput", showOutput);
+    WriteBool("AddDocs2StartMenu", false);
+    WriteBool("ShowToolbars", true);
+    WriteString("ExpDir", env.Path("work") + "/");
+}
+
+void SetTime(const QString& path, const QDateTime& when)
+{
+    utimbuf t{time_t(when.toSecsSinceEpoch()), time_t(when.toSecsSinceEpoch())};
+    ::utime(path.toLocal8Bit().constData(), &t);
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Pseudo-random text of n bytes: compressible, but not trivially.
+QByteArray Text(qsizetype n, uint32_t seed)
+{
+    static const char* words[] = {"alpha ", "beta ", "gamma ", "delta\n", "epsilon ", "zeta ", "eta ", "theta\n"};
+    QByteArray out;
+    out.reserve(n);
+    uint32_t x = seed;
+    while (out.size() < n) {
+        x = x * 1664525u + 1013904223u;
+        out += words[x >> 29];
+        out += char('a' + (x >> 8) % 26);
+    }
+    out.truncate(n);
+    return out;
+}
+
+// Files below root, relative, sorted.
+QStringList Tree(const QString& root)
+{
+    QStringList out;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        out << QDir(root).relativeFilePath(it.next());
+    out.sort();
+    return out;
+}
+
+// The log's lines without the empty ones.
+QStringList LogLines(const TMainform& form)
+{
+    return form.Msgform->LogText().split('\n');
+}
+
+int Run(const QString& command, QString* output = nullptr)
+{
+    std::string out;
+    int rc = movrel::test::RunCommand(command.toStdString() + " 2>&1", &out);
+    if (output)
+        *output = QString::fromStdString(out);
+    return rc;
+}
+
+QString Q(const QString& s)
+{
+    return QString::fromStdString(movrel::test::ShellQuote(s.toStdString()));
+}
+
+// Entry names as unzip lists them.
+QStringList ZipNames(const QString& zip)
+{
+    QString out;
+    Run("unzip -Z1 " + Q(zip), &out);
+    QStringList names = out.split('\n', Qt::SkipEmptyParts);
+    names.sort();
+    return names;
+}
+
+void OpenArchive(TMainform& form, const QString& path)
+{
+    form.CurrentArchive = path;
+    form.OpenIT();
+}
+
+// A new archive: the create question answered Yes.
+void CreateArchive(TMainform& form, const QString& path)
+{
+    TModalAnswer yes([](QWidget* box) { ClickButton(box, QMessageBox::Yes); });
+    OpenArchive(form, path);
+}
+
+struct TAddChoice {
+    QStringList entries;
+    int level = 6;
+    int action = 1;  // Replace, Update, Freshen
+    bool recurse = false;
+    bool folders = false;
+    QString password = QString();  // through the dialog's "Password...", when not empty
+};
+
+void AnswerAdd(QWidget* w, const TAddChoice& c)
+{
+    auto* d = qobject_cast<TAddForm*>(w);
+    if (!d) {
+        qobject_cast<QDialog*>(w)->reject();
+        return;
+    }
+    for (const QString& e : c.entries)
+        d->AddEntry(e);
+    d->LMDSpinEdit1->setValue(c.level);
+    d->RadioGroup1->SetItemIndex(c.action);
+    d->Recurse->setChecked(c.recurse);
+    d->DirNameCB->setChecked(c.folders);
+    if (!c.password.isEmpty()) {
+        TModalAnswer pw([&](QWidget* p) {
+            auto* e = qobject_cast<TEnterPwd*>(p);
+            e->Edit1->setText(c.password);
+            e->OKBtn->click();
+        });
+        d->Button1->click();
+    }
+    d->OKBut->setFocus();
+    d->OKBut->click();
+}
+
+struct TExtractChoice {
+    QString dest;
+    int expand = 1;     // No, Yes
+    int overwrite = 1;  // No, Yes, Prompt
+    int scope = 0;      // All Files, Selected Files
+    QString root;
+};
+
+void AnswerExtract(QWidget* w, const TExtractChoice& c)
+{
+    auto* x = qobject_cast<TExtract*>(w);
+    if (!x) {
+        qobject_cast<QDialog*>(w)->reject();
+        return;
+    }
+    x->Edit1->SetText(c.dest);
+    x->RadioGroup1->SetItemIndex(c.expand);
+    x->RadioGroup2->SetItemIndex(c.overwrite);
+    x->RadioGroup3->SetItemIndex(c.scope);
+    x->CheckBox1->setChecked(true);
+    x->Edit2->setText(c.root);
+    x->OKBut->click();
+}
+
+// Adds through the window with ShowOutput off; answers the count's box.
+QString AddQuietly(TMainform& form, const TAddChoice& choice)
+{
+    QString said;
+    TModalScript script([&](QWidget* w, int n) {
+        if (n == 0)
+            return AnswerAdd(w, choice);
+        if (auto* box = qobject_cast<QMessageBox*>(w))
+            said = box->text();
+        ClickButton(w, QMessageBox::Ok);
+    });
+    form.A.AddFiles1->trigger();
+    return said;
+}
+
+QStringList ZippedFiles(const TMainform& form)
+{
+    QStringList zipped;
+    for (const QString& line : LogLines(form))
+        if (line.startsWith("Zipped file "))
+            zipped << QFileInfo(line.mid(12)).fileName();
+    zipped.sort();
+    return zipped;
+}
+
+void SelectCaptions(TMainform& form, const QStringList& captions)
+{
+    TEntryList* list = form.LMDListBox1;
+    list->SelectNone();
+    for (int r = 0; r < list->RowCount(); ++r)
+        if (captions.contains(list->CaptionAt(r)))
+            list->Selection()->select(list->Proxy()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+QStringList Captions(const TMainform& form)
+{
+    QStringList out;
+    for (int r = 0; r < form.LMDListBox1->RowCount(); ++r)
+        out << form.LMDListBox1->CaptionAt(r);
+    out.sort();
+    return out;
+}
+
+}  // namespace
+
+class OperationsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void AddFolderAndFilesThenExtractEverythingBack();
+    void AddAndExtractSayTheCountWithoutOutput();
+    void ExistingEntriesFollowTheChosenAction();
+    void RemovesTheSelectedEntries();
+    void ExtractsSelectedEntriesOnly();
+    void OverwriteAnswers();
+    void WrongPasswordThenTheRightOne();
+    void CancelDuringLargeAddKeepsTheOldArchive();
+    void CancelDuringLargeExtractStops();
+    void ClosingDuringAnOperationCancelsItFirst();
+    void RefusalsOfTheThreeCommands();
+    void MessageWindowKeepsTheLastOutput();
+};
+
+void OperationsTest::AddFolderAndFilesThenExtractEverythingBack()
+{
+    if (!movrel::test::HaveTool("unzip"))
+        QSKIP("unzip is not installed");
+    TAppEnv env;
+    Prefs(env, true);
+    const QMap<QString, QByteArray> files = {
+        {"src/a.txt", "hello\n"},
+        {"src/README", Text(3000, 1)},  // no dot: "*.*" finds it
+        {"src/sub/b.bin", Text(200000, 2)},
+        {"src/sub/deeper/c.dat", QByteArray(5000, '\0')},
+        {"src/ro.txt", "read only\n"},
+        {"src/empty.txt", QByteArray()},
+        {"other/x.txt", "outside the folder\n"},
+    };
+    for (auto it = files.begin(); it != files.end(); ++it) {
+        env.WriteFile(it.key(), it.value());
+        SetTime(env.Path(it.key()), kWhen.addSecs(2 * qsizetype(std::distance(files.begin(), it))));
+    }
+    ::chmod(env.Path("src/ro.txt").toLocal8Bit().constData(), 0444);
+
+    TMainform form;
+    QString zip = env.Path("out.zip");
+    CreateArchive(form, zip);
+    QCOMPARE(form.CurrentArchive, zip);
+
+    {
+        TModalScript add([&](QWidget* w, int) {
+            auto* d = qobject_cast<TAddForm*>(w);
+            QVERIFY(d && d->MoveTree(env.Path("src")));
+            d->AddDirButClick();  // the folder as "src/*.*"
+            AnswerAdd(w, {{env.Path("other/x.txt")}, 9, 1, true, true, "secret"});
+        });
+        form.A.AddBut->trigger();
+        QCOMPARE(add.Count(), 1);
+    }
+    QVERIFY(form.AddForm->Entries().isEmpty());  // emptied after the add
+    QCOMPARE(form.KestroZip1.Password, std::string("secret"));  // from the dialog's button
+
+    // the log, as the message window shows it
+    qint64 total = 0;
+    for (const QByteArray& b : files)
+        total += b.size();
+    QStringList log = LogLines(form);
+    QCOMPARE(log.value(0), QString("Number of files to be zipped: 7"));
+    QCOMPARE(log.value(1), "Total bytes to process: " + QString::number(total));
+    QCOMPARE(log.value(2), QString(" "));
+    QCOMPARE(ZippedFiles(form), (QStringList{"README", "a.txt", "b.bin", "c.dat", "empty.txt", "ro.txt", "x.txt"}));
+    QCOMPARE(log.mid(log.size() - 2), (QStringList{"", "Finished adding files"}));
+    QVERIFY(form.Msgform->isVisible());
+    QVERIFY(!form.Msgform->CancelBtn->isEnabled());
+
+    // listed, encrypted, and whole for unzip with the password
+    QCOMPARE(Captions(form), (QStringList{"README#", "a.txt#", "b.bin#", "c.dat#", "empty.txt#", "ro.txt#", "x.txt#"}));
+    QString out;
+    QCOMPARE(Run("unzip -t -P secret " + Q(zip), &out), 0);
+    QString stored = QString(env.Path()).mid(1);  // stored folders: the full path without its leading "/"
+    QVERIFY2(ZipNames(zip).contains(stored + "/src/sub/deeper/c.dat"), qPrintable(ZipNames(zip).join(',')));
+
+    // extracted into a new folder, relative to the test's folder
+    QString dest = env.Path("dest/new");
+    TModalScript extract([&](QWidget* w, int) { AnswerExtract(w, {dest, 1, 1, 0, env.Path()}); });
+    form.A.ExtractFiles1->trigger();
+    QCOMPARE(extract.Count(), 1);
+    QStringList expected = files.keys();
+    expected.sort();
+    QCOMPARE(Tree(dest), expected);
+    for (auto it = files.begin(); it != files.end(); ++it) {
+        QString path = dest + "/" + it.key();
+        QCOMPARE(ReadAll(path), it.value());
+        QCOMPARE(QFileInfo(path).lastModified(), kWhen.addSecs(2 * qsizetype(std::distance(files.begin(), it))));
+        bool readOnly = it.key() == "src/ro.txt";
+        QCOMPARE(!(QFileInfo(path).permissions() & QFileDevice::WriteOwner), readOnly);
+    }
+    log = LogLines(form);
+    QCOMPARE(log.value(0), QString("Number of files to be unzipped: 7"));
+    QCOMPARE(log.value(1), "Total bytes to process: " + QString::number(total));
+    QCOMPARE(log.value(2), "Files unzipping to: " + dest);
+    QCOMPARE(log.value(3), QString(" "));
+    QVERIFY(log.contains("Unzipped file README"));
+    QCOMPARE(log.mid(log.size() - 2), (QStringList{"", "Finished extracting files"}));
+    QCOMPARE(form.KestroZip1.OverwriteMode, Always);  // reset after the extraction
+    QVERIFY(!form.KestroZip1.DoAll);
+    ::chmod(env.Path("src/ro.txt").toLocal8Bit().constData(), 0644);
+}
+
+void OperationsTest::AddAndExtractSayTheCountWithoutOutput()
+{
+    TAppEnv env;
+    Prefs(env, false);
+    env.WriteFile("in/one.txt", "1");
+    env.WriteFile("in/two.txt", "2");
+    TMainform form;
+    CreateArchive(form, env.Path("count.zip"));
+    const struct {
+        QStringList entries;
+        const char* said;
+    } rows[] = {
+        {{env.Path("in/one.txt")}, "1 file was added"},
+        {{env.Path("in/one.txt"), env.Path("in/two.txt")}, "1 file was added"},  // one.txt is not newer
+        {{env.Path("in/missing.txt")}, "0 files were added"},
+    };
+    for (const auto& r : rows)
+        QCOMPARE(AddQuietly(form, {r.entries}), QString(r.said));
+    QVERIFY(!form.Msgform->isVisible());
+    QVERIFY(form.Msgform->LogText().contains("Zipped file " + env.Path("in/two.txt")));  // logged all the same
+
+    QString said;
+    TModalScript extract([&](QWidget* w, int n) {
+        if (n == 0)
+            return AnswerExtract(w, {env.Path("out"), 0, 1, 0, {}});
+        said = qobject_cast<QMessageBox*>(w)->text();
+        ClickButton(w, QMessageBox::Ok);
+    });
+    form.A.ExtractBut->trigger();
+    QCOMPARE(said, QString("2 files were extracted"));
+    QCOMPARE(Tree(env.Path("out")), (QStringList{"one.txt", "two.txt"}));
+}
+
+void OperationsTest::ExistingEntriesFollowTheChosenAction()
+{
+    // old.txt is in the archive and unchanged, new.txt is in it and newer
+    // on disk, extra.txt is not in the archive.
+    const struct {
+        int action;
+        QStringList zipped;
+    } rows[] = {
+        {0, {"extra.txt", "new.txt", "old.txt"}},  // Replace
+        {1, {"extra.txt", "new.txt"}},             // Update
+        {2, {"new.txt"}},                          // Freshen
+    };
+    for (const auto& r : rows) {
+        TAppEnv env;
+        Prefs(env, true);
+        for (const char* name : {"d/old.txt", "d/new.txt", "d/extra.txt"}) {
+            env.WriteFile(name, name);
+            SetTime(env.Path(name), kWhen);
+        }
+        TMainform form;
+        CreateArchive(form, env.Path("a.zip"));
+        {
+            TModalScript first([&](QWidget* w, int) { AnswerAdd(w, {{env.Path("d/old.txt"), env.Path("d/new.txt")}}); });
+            form.A.AddFiles1->trigger();
+        }
+        env.WriteFile("d/new.txt", "changed");
+        SetTime(env.Path("d/new.txt"), kWhen.addDays(1));
+
+        TModalScript again([&](QWidget* w, int) { AnswerAdd(w, {{env.Path("d/*.*")}, 6, r.action}); });
+        form.A.AddFiles1->trigger();
+        QCOMPARE(ZippedFiles(form), r.zipped);
+        QStringList listed = r.action == 2 ? QStringList{"new.txt", "old.txt"}
+                                           : QStringList{"extra.txt", "new.txt", "old.txt"};
+        QCOMPARE(Captions(form), listed);
+        QCOMPARE(Run("unzip -t " + Q(env.Path("a.zip"))), 0);
+        QString out;
+        Run("unzip -p " + Q(env.Path("a.zip")) + " '*new.txt'", &out);
+        QCOMPARE(out, QString("changed"));
+    }
+}
+
+void OperationsTest::RemovesTheSelectedEntries()
+{
+    TAppEnv env;
+    Prefs(env, true);
+    for (const char* name : {"r/a.txt", "r/b.txt", "r/sub/a.txt", "r/sub/c.txt"})
+        env.WriteFile(name, name);
+    TMainform form;
+    QString zip = env.Path("r.zip");
+    CreateArchive(form, zip);
+    {
+        TModalScript add([&](QWidget* w, int) { AnswerAdd(w, {{env.Path("r/*.*")}, 6, 1, true, true}); });
+        form.A.AddFiles1->trigger();
+    }
+    QCOMPARE(form.LMDListBox1->RowCount(), 4);
+
+    // a.txt of the folder sub and c.txt: the other a.txt stays
+    TEntryList* list = form.LMDListBox1;
+    list->SelectNone();
+    for (int r = 0; r < list->RowCount(); ++r) {
+        int i = list->EngineIndexAt(r);
+        QString full = QString::fromStdString(form.KestroZip1.EntryPath(i) + form.KestroZip1.EntryFileName(i));
+        if (full.endsWith("sub\\a.txt") || full.endsWith("c.txt"))
+            list->Selection()->select(list->Proxy()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    {
+        TModalScript remove([&](QWidget* w, int) { ClickButton(w, QMessageBox::Yes); });
+        form.A.RemoveFiles1->trigger();
+        QCOMPARE(remove.Boxes().value(0), "Confirm: Delete selected files from: " + zip + "?");
+    }
+    QStringList names = ZipNames(zip);
+    QCOMPARE(names.size(), 2);
+    QVERIFY(names[0].endsWith("r/a.txt") && names[1].endsWith("r/b.txt"));
+    QCOMPARE(Captions(form), (QStringList{"a.txt", "b.txt"}));
+    QStringList log = LogLines(form);
+    QCOMPARE(log.filter("Removed file ").size(), 2);
+    QVERIFY(!log.contains("Finished adding files"));  // no closing line for a removal
+    QVERIFY(!form.Msgform->CancelBtn->isEnabled());
+
+    // answered No: nothing happens
+    form.LMDListBox1->SelectAll();
+    TModalScript no([&](QWidget* w, int) { ClickButton(w, QMessageBox::No); });
+    form.A.RemoveFiles2->trigger();
+    QCOMPARE(ZipNames(zip).size(), 2);
+}
+
+void OperationsTest::ExtractsSelectedEntriesOnly()
+{
+    TAppEnv env;
+    Prefs(env, false);
+    QString zip = env.WriteZip("s.zip", {E("docs/readme.txt", "r"), E("docs/other.txt", "o"), E("top.txt", "t")});
+    TMainform form;
+    OpenArchive(form, zip);
+    SelectCaptions(form, {"readme.txt", "top.txt"});
+    TModalScript extract([&](QWidget* w, int n) {
+        if (n == 0)
+            return AnswerExtract(w, {env.Path("sel"), 1, 1, 1, {}});
+        ClickButton(w, QMessageBox::Ok);
+    });
+    form.A.ExtractFiles2->trigger();
+    QCOMPARE(Tree(env.Path("sel")), (QStringList{"docs/readme.txt", "top.txt"}));
+    QCOMPARE(extract.Boxes().value(0), QString("Movrel: 2 files were extracted"));
+}
+
+void OperationsTest::OverwriteAnswers()
+{
+    const struct {
+        int overwrite;  // No, Yes, Prompt
+        QMessageBox::StandardButton answer;
+        const char* a;  // a.txt afterwards
+        bool asked;
+    } rows[] = {
+        {0, QMessageBox::NoButton, "OLD", false},
+        {1, QMessageBox::NoButton, "new a", false},
+        {2, QMessageBox::Yes, "new a", true},
+        {2, QMessageBox::No, "OLD", true},
+    };
+    for (const auto& r : rows) {
+        TAppEnv env;
+        Prefs(env, true);
+        QString zip = env.WriteZip("o.zip", {E("a.txt", "new a"), E("b.txt", "new b")});
+        env.WriteFile("dest/a.txt", "OLD");
+        TMainform form;
+        OpenArchive(form, zip);
+        TModalScript script([&](QWidget* w, int n) {
+            if (n == 0)
+                return AnswerExtract(w, {env.Path("dest"), 1, r.overwrite, 0, {}});
+            ClickButton(w, r.answer);
+        });
+        form.A.ExtractFiles1->trigger();
+        QCOMPARE(ReadAll(env.Path("dest/a.txt")), QByteArray(r.a));
+        QCOMPARE(ReadAll(env.Path("dest/b.txt")), QByteArray("new b"));
+        QCOMPARE(script.Boxes(), r.asked ? QStringList{"Confirm Replace: Replace existing copy of a.txt?"} : QStringList{});
+    }
+}
+
+void OperationsTest::WrongPasswordThenTheRightOne()
+{
+    if (!movrel::test::HaveTool("zip"))
+        QSKIP("zip is not installed");
+    TAppEnv env;
+    Prefs(env, true);
+    env.WriteFile("p/a.txt", "secret a");
+    env.WriteFile("p/b.txt", "secret b");
+    QString zip = env.Path("p.zip");
+    QCOMPARE(Run("cd " + Q(env.Path("p")) + " && zip -q -P right " + Q(zip) + " a.txt b.txt"), 0);
+
+    TMainform form;
+    OpenArchive(form, zip);
+    QString askedFor, shownPassword;
+    auto script = std::make_unique<TModalScript>([&](QWidget* w, int n) {
+        if (n == 0) {
+            // the password typed through the Extract dialog's own button
+            TModalAnswer pw([](QWidget* p) {
+                auto* e = qobject_cast<TEnterPwd*>(p);
+                e->Edit1->setText("wrong");
+                e->OKBtn->click();
+            });
+            qobject_cast<TExtract*>(w)->BitBtn4->click();
+            return AnswerExtract(w, {env.Path("out"), 1, 1, 0, {}});
+        }
+        auto* bad = qobject_cast<TInvalidPwdDlg*>(w);
+        QVERIFY(bad);
+        askedFor = bad->Filename->text();
+        shownPassword = bad->PasswordEdit->text();
+        bad->PasswordEdit->setText("right");
+        bad->OKBtn->click();
+    });
+    form.A.ExtractFiles1->trigger();
+    QCOMPARE(script->Count(), 2);  // asked once: the right password serves the next entry too
+    script.reset();
+    QCOMPARE(askedFor, QString("a.txt"));
+    QCOMPARE(shownPassword, QString("wrong"));
+    QCOMPARE(ReadAll(env.Path("out/a.txt")), QByteArray("secret a"));
+    QCOMPARE(ReadAll(env.Path("out/b.txt")), QByteArray("secret b"));
+
+    // Cancel: the entry is skipped with a message naming it
+    form.KestroZip1.Password = "wrong";
+    TModalScript cancel([&](QWidget* w, int n) {
+        if (n == 0)
+            return AnswerExtract(w, {env.Path("out2"), 1, 1, 1, {}});
+        if (auto* bad = qobject_cast<TInvalidPwdDlg*>(w))
+            return bad->CancelBtn->click();
+        ClickButton(w, QMessageBox::Ok);
+    });
+    SelectCaptions(form, {"a.txt#"});
+    form.A.ExtractFiles1->trigger();
+    QVERIFY(cancel.Boxes().contains("Password Error: Invalid Password for file a.txt"));
+    QVERIFY(!QFile::exists(env.Path("out2/a.txt")));
+}
+
+void OperationsTest::CancelDuringLargeAddKeepsTheOldArchive()
+{
+    TAppEnv env;
+    Prefs(env, true);
+    env.WriteFile("small/s.txt", "small");
+    env.WriteFile("big/big.txt", Text(48 << 20, 7));
+    TMainform form;
+    form.show();
+    QString zip = env.Path("old.zip");
+    CreateArchive(form, zip);
+    {
+        TModalScript first([&](QWidget* w, int) { AnswerAdd(w, {{env.Path("small/s.txt")}}); });
+        form.A.AddFiles1->trigger();
+    }
+    const QByteArray before = ReadAll(zip);
+    QVERIFY(!before.isEmpty());
+
+    // While the engine works: the window answers, commands are off, the
+    // message window repaints; Cancel once a third of the work is done.
+    bool sawBusy = false, commandsOff = true;
+    int paints = 0;
+    qint64 longestPause = 0;
+    QElapsedTimer clock;
+    qint64 lastTick = -1;
+    struct TPaintCounter : QObject {
+        int* count;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            if (e->type() == QEvent::Paint)
+                ++*count;
+            return false;
+        }
+    } counter;
+    counter.count = &paints;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!form.EngineBusy())
+            return;
+        if (!sawBusy) {
+            sawBusy = true;
+            clock.start();
+            form.Msgform->ProgressBar1->installEventFilter(&counter);
+        }
+        qint64 now = clock.elapsed();
+        if (lastTick >= 0)
+            longestPause = std::max(longestPause, now - lastTick);
+        lastTick = now;
+        for (QAction* a : {form.A.AddFiles1, form.A.ExtractFiles1, form.A.RemoveFiles1, form.A.Open1, form.A.New1,
+                           form.A.DeleteZIPFile1, form.A.FixZIP1, form.A.ZIPComment1, form.A.AddBut})
+            commandsOff = commandsOff && !a->isEnabled();
+        form.A.ExtractFiles1->trigger();  // refused: no second operation
+        if (form.StatusBar1->ProgressBar1->value() >= 30 && form.Msgform->CancelBtn->isEnabled())
+            form.Msgform->CancelBtn->click();
+    });
+    watch.start(1);
+
+    TModalScript add([&](QWidget* w, int n) {
+        if (n == 0)
+            return AnswerAdd(w, {{env.Path("big/big.txt")}, 9});
+        ClickButton(w, QMessageBox::Ok);
+    });
+    form.A.AddFiles1->trigger();
+    watch.stop();
+    qInfo("longest pause between window messages during a level-9 add: %lld ms", longestPause);
+
+    QVERIFY(sawBusy);
+    QVERIFY(commandsOff);
+    QVERIFY(paints > 0);
+    QCOMPARE(add.Boxes(), QStringList{"Movrel: User Aborted Operation"});
+    QCOMPARE(ReadAll(zip), before);  // the old archive, byte for byte
+    QCOMPARE(QDir(env.Path()).entryList(QDir::Files | QDir::Hidden), QStringList{"old.zip"});  // no temporary file
+    QVERIFY(QDir(env.Path("work")).isEmpty());
+    QCOMPARE(Captions(form), QStringList{"s.txt"});  // listed again
+    QVERIFY(form.A.AddFiles1->isEnabled() && form.A.Open1->isEnabled());
+    QVERIFY(!form.Msgform->isVisible());  // Cancel closes the message window
+    QVERIFY(!form.StatusBar1->ProgressBar1->isVisible());
+}
+
+void OperationsTest::CancelDuringLargeExtractStops()
+{
+    if (!movrel::test::HaveTool("zip"))
+        QSKIP("zip is not installed");
+    TAppEnv env;
+    Prefs(env, true);
+    env.WriteFile("big/big.txt", Text(48 << 20, 9));
+    QString zip = env.Path("big.zip");
+    QCOMPARE(Run("zip -q -1 -j " + Q(zip) + " " + Q(env.Path("big/big.txt"))), 0);
+    env.WriteFile("dest/big.txt", "kept");
+
+    TMainform form;
+    OpenArchive(form, zip);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (form.EngineBusy() && form.Msgform->ProgressBar1->value() > 0 && form.Msgform->CancelBtn->isEnabled())
+            form.Msgform->CancelBtn->click();
+    });
+    watch.start(1);
+    TModalScript extract([&](QWidget* w, int n) {
+        if (n == 0)
+            return AnswerExtract(w, {env.Path("dest"), 1, 1, 0, {}});
+        ClickButton(w, QMessageBox::Ok);
+    });
+    form.A.ExtractFiles1->trigger();
+    watch.stop();
+    QCOMPARE(extract.Boxes(), QStringList{"Movrel: User Aborted Operation"});
+    QCOMPARE(ReadAll(env.Path("dest/big.txt")), QByteArray("kept"));  // the existing file as it was
+    QCOMPARE(QDir(env.Path("dest")).entryList(QDir::Files | QDir::Hidden), QStringList{"big.txt"});
+    QCOMPARE(form.KestroZip1.OverwriteMode, Always);
+    QVERIFY(!form.KestroZip1.DoAll);
+    QVERIFY(form.A.ExtractFiles1->isEnabled());
+}
+
+void OperationsTest::ClosingDuringAnOperationCancelsItFirst()
+{
+    TAppEnv env;
+    Prefs(env, false);
+    env.WriteFile("big/big.txt", Text(32 << 20, 3));
+    TMainform form;
+    form.show();
+    QString zip = env.Path("c.zip");
+    CreateArchive(form, zip);
+    QTimer watch;
+    bool closedWhileBusy = false;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (form.EngineBusy() && !closedWhileBusy) {
+            closedWhileBusy = true;
+            form.close();
+            QVERIFY(form.isVisible());  // not yet: the engine stops first
+        }
+    });
+    watch.start(1);
+    TModalScript add([&](QWidget* w, int n) {
+        if (n == 0)
+            return AnswerAdd(w, {{env.Path("big/big.txt")}});
+        // the new archive was never written: re-listing it asks whether to create it
+        ClickButton(w, qobject_cast<QMessageBox*>(w)->button(QMessageBox::No) ? QMessageBox::No : QMessageBox::Ok);
+    });
+    form.A.AddFiles1->trigger();
+    watch.stop();
+    QVERIFY(closedWhileBusy);
+    QCOMPARE(add.Boxes().last(), QString("Movrel: User Aborted Operation"));
+    QTRY_VERIFY(!form.isVisible());
+    QVERIFY(!QFile::exists(zip));
+}
+
+void OperationsTest::RefusalsOfTheThreeCommands()
+{
+    TAppEnv env;
+    Prefs(env, true);
+    QString zip = env.WriteZip("f.zip", {E("a.txt", "a")});
+    TMainform form;
+
+    // add without an archive
+    {
+        TModalScript none([](QWidget* w, int) { ClickButton(w, QMessageBox::Ok); });
+        form.AddButClick();
+        QCOMPARE(none.Boxes(), QStringList{"Movrel: Error - open a zip file first"});
+    }
+
+    OpenArchive(form, zip);
+    const struct {
+        std::function<void()> command;
+        std::function<void(QWidget*)> dialog;  // the first window's answer
+        const char* said;
+    } rows[] = {
+        {[&] { form.AddButClick(); }, [&](QWidget* w) { AnswerAdd(w, {}); }, "Movrel: No files selected"},
+        {[&] { form.ExtractButClick(); }, [&](QWidget* w) { AnswerExtract(w, {env.Path("x"), 1, 1, 1, {}}); },
+         "Movrel: Error - no files selected"},
+        {[&] { form.DeleteButClick(); }, [](QWidget* w) { ClickButton(w, QMessageBox::Yes); },
+         "Movrel: Error - no files selected"},
+    };
+    for (const auto& r : rows) {
+        form.LMDListBox1->SelectNone();
+        TModalScript script([&](QWidget* w, int n) {
+            if (n == 0)
+                return r.dialog(w);
+            ClickButton(w, QMessageBox::Ok);
+        });
+        r.command();
+        QCOMPARE(script.Boxes().last(), QString(r.said));
+    }
+    QCOMPARE(ZipNames(zip), QStringList{"a.txt"});
+
+    // Cancelling the Add Files dialog leaves the engine's options as they were
+    form.KestroZip1.PackLevel = 3;
+    {
+        TModalScript cancel([](QWidget* w, int) {
+            auto* d = qobject_cast<TAddForm*>(w);
+            d->LMDSpinEdit1->setValue(9);
+            d->CancelBut->click();
+        });
+        form.AddButClick();
+        QCOMPARE(form.KestroZip1.PackLevel, 3);
+    }
+
+    // the archive gone: extract says so
+    QFile::remove(zip);
+    {
+        TModalScript gone([](QWidget* w, int) { ClickButton(w, QMessageBox::Ok); });
+        form.ExtractButClick();
+        QCOMPARE(gone.Boxes(), QStringList{"Movrel: Error: file not found: " + zip});
+    }
+
+    // an empty list: nothing to remove
+    form.LMDListBox1->Model()->Clear();
+    TModalScript empty([](QWidget* w, int) { ClickButton(w, QMessageBox::Ok); });
+    form.DeleteButClick();
+    QCOMPARE(empty.Boxes(), QStringList{"Movrel: Error - no files to delete"});
+}
+
+void OperationsTest::MessageWindowKeepsTheLastOutput()
+{
+    TAppEnv env;
+    Prefs(env, true);
+    env.WriteFile("m/a.txt", "a");
+    TMainform form;
+    CreateArchive(form, env.Path("m.zip"));
+    {
+        TModalScript add([&](QWidget* w, int) { AnswerAdd(w, {{env.Path("m/a.txt")}}); });
+        form.A.AddFiles1->trigger();
+    }
+    QString log = form.Msgform->LogText();
+    form.Msgform->OKBtn->click();
+    QVERIFY(!form.Msgform->isVisible());
+    form.A.ViewLastOutput1->trigger();
+    QVERIFY(form.Msgform->isVisible());
+    QCOMPARE(form.Msgform->LogText(), log);
+    QVERIFY(form.Msgform->CancelBtn->isEnabled());
+    form.Msgform->CancelBtn->click();  // nothing runs: nothing to stop, and the next add is not cancelled
+    TModalScript again([&](QWidget* w, int) { AnswerAdd(w, {{env.Path("m/a.txt")}, 6, 0}); });
+    form.A.AddFiles1->trigger();
+    QCOMPARE(ZippedFiles(form), QStringList{"a.txt"});
+}
+
+QTEST_MAIN(OperationsTest)
+#include "OperationsTest.moc"
