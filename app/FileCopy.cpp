@@ -29,10 +29,11 @@ QString CopyFileReplacing(const QString& source, const QString& target)
         return {};
     fs::path to = PathOf(target);
     std::error_code ec;
-    if (fs::is_symlink(to, ec))
+    if (fs::is_symlink(to, ec)) {
         to = fs::weakly_canonical(to, ec);  // the link stays; its target gets the copy
-    if (ec)
-        return QString::fromStdString(ec.message());
+        if (ec)
+            return QString::fromStdString(ec.message());
+    }
 
     std::random_device random;
     fs::path temp;

@@ -111,12 +111,16 @@ QString QtFileFilter(const QString& pairs)
 bool TQtEngineUi::ChooseOpenFile(const std::string& title, const std::string& filter, const std::string& initialDir,
                                  std::string& chosen)
 {
-    QString name = QFileDialog::getOpenFileName(m_owner, QString::fromStdString(title),
-                                                QString::fromStdString(initialDir),
-                                                QtFileFilter(QString::fromStdString(filter)));
-    if (name.isEmpty())
+    // An open dialog that also takes a name not yet there: the engine asks
+    // through it for the name of a repaired archive too.
+    QFileDialog dialog(m_owner, QString::fromStdString(title), QString::fromStdString(initialDir),
+                       QtFileFilter(QString::fromStdString(filter)));
+    dialog.setObjectName(QStringLiteral("EngineOpenDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    if (ExecNormalCursor(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
-    chosen = name.toStdString();
+    chosen = dialog.selectedFiles().first().toStdString();
     return true;
 }
 

@@ -25,6 +25,8 @@ public:
     // begins with "Error" always gets the error icon.
     TMsgResult MessageBox(const std::string& text, const std::string& caption, TMsgButtons buttons,
                           TMsgIcon icon) override;
+    // Takes names of files that do not exist yet as well (the engine asks
+    // for the repaired archive's new name through it).
     bool ChooseOpenFile(const std::string& title, const std::string& filter, const std::string& initialDir,
                         std::string& chosen) override;
     bool ChooseFolder(const std::string& title, const std::string& initialDir, std::string& chosen) override;

@@ -7,8 +7,10 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QLocale>
 #include <QTimer>
 
@@ -99,15 +101,24 @@ TModalScript::TModalScript(std::function<void(QWidget*, int)> answer)
     auto count = m_count;
     auto boxes = m_boxes;
     auto last = std::make_shared<QPointer<QWidget>>();
+    auto since = std::make_shared<QElapsedTimer>();
     auto* timer = new QTimer;
     m_timer = timer;
     QObject::connect(timer, &QTimer::timeout, [=] {
         if (*last && !(*last)->isVisible())
             *last = nullptr;  // the window answered before has closed: it may come again
         QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal == last->data() && since->elapsed() > 20000) {
+            // an answer that did not close its window: close it, do not hang the test
+            qWarning("TModalScript: %s was not closed by its answer", qPrintable(modal->metaObject()->className()));
+            if (auto* d = qobject_cast<QDialog*>(modal))
+                d->reject();
+            return;
+        }
         if (!modal || modal == last->data())
             return;
         *last = modal;
+        since->start();
         if (auto* box = qobject_cast<QMessageBox*>(modal))
             *boxes << box->windowTitle() + ": " + box->text();
         answer(modal, (*count)++);
@@ -120,6 +131,14 @@ TModalScript::~TModalScript()
     delete m_timer.data();
 }
 
+void TypeIntoFileDialog(QFileDialog* dialog, const QString& path)
+{
+    dialog->selectFile(path);
+    // typed as a whole: the dialog's list may not know the file yet
+    if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        edit->setText(path);
+}
+
 void AnswerFileDialog(QWidget* dialog, const QString& path)
 {
     auto* fd = qobject_cast<QFileDialog*>(dialog);
@@ -128,7 +147,7 @@ void AnswerFileDialog(QWidget* dialog, const QString& path)
             d->reject();
         return;
     }
-    fd->selectFile(path);
+    TypeIntoFileDialog(fd, path);
     static_cast<QDialog*>(fd)->accept();  // as the dialog's own button does
 }
 

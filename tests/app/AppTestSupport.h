@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+class QFileDialog;
+
 namespace movrel::test {
 
 struct CraftEntry;
@@ -74,6 +76,8 @@ private:
     QPointer<QTimer> m_timer;
 };
 
+// Types a path into a file dialog's name field.
+void TypeIntoFileDialog(QFileDialog* dialog, const QString& path);
 // Answers a file dialog with a path (typed, then accepted).
 void AnswerFileDialog(QWidget* dialog, const QString& path);
 
