@@ -273,6 +273,7 @@ private slots:
     void ClosingDuringAnOperationCancelsItFirst();
     void RefusalsOfTheThreeCommands();
     void MessageWindowKeepsTheLastOutput();
+    void NextDiskAndProgressEvents();
 };
 
 void OperationsTest::AddFolderAndFilesThenExtractEverythingBack()
@@ -817,6 +818,44 @@ void OperationsTest::MessageWindowKeepsTheLastOutput()
     TModalScript again([&](QWidget* w, int) { AnswerAdd(w, {{env.Path("m/a.txt")}, 6, 0}); });
     form.A.AddFiles1->trigger();
     QCOMPARE(ZippedFiles(form), QStringList{"a.txt"});
+}
+
+void OperationsTest::NextDiskAndProgressEvents()
+{
+    TAppEnv env;
+    Prefs(env, true);
+    TMainform form;
+    TKestroZip& z = form.KestroZip1;
+    for (QMessageBox::StandardButton answer : {QMessageBox::Ok, QMessageBox::Cancel}) {
+        std::string name = "/media/disk/set.zip";
+        TModalScript script([&](QWidget* w, int) { ClickButton(w, answer); });
+        z.OnGetNextDisk(&z, 2, name);
+        QCOMPARE(script.Boxes(), QStringList{"Spanning: Please insert disk 2 of the multi-disk set."});
+        QCOMPARE(name, answer == QMessageBox::Ok ? std::string("/media/disk/set.zip") : std::string());
+    }
+
+    // a file's start shows the status bar's progress in place of the size
+    // pane; zipping hides it at the file's end, unzipping at 100 %
+    bool skip = false;
+    TZipHeaderInfo header;
+    z.OnStartZip(&z, "/home/user/Some Folder/file.txt", header, skip);
+    QVERIFY(form.StatusBar1->ProgressBar1->isVisibleTo(&form));
+    QVERIFY(!form.StatusBar1->SizePane->isVisibleTo(&form));
+    QCOMPARE(form.StatusBar1->HintPane->text(), QString("Zipping: /home/user/Some Folder/file.txt..."));
+    QCOMPARE(form.Msgform->Label1->text(), QString("/.../Some Folder/file.txt"));
+    z.OnFilePercentDone(&z, 40);
+    QCOMPARE(form.Msgform->ProgressBar1->value(), 40);
+    z.OnEndZip(&z, "/home/user/Some Folder/file.txt", 10, 5, 100);
+    QVERIFY(!form.StatusBar1->ProgressBar1->isVisibleTo(&form));
+    QVERIFY(form.StatusBar1->SizePane->isVisibleTo(&form));
+    z.OnStartUnZip(&z, 0, "/out/file.txt", skip);
+    QCOMPARE(form.StatusBar1->HintPane->text(), QString("Unzipping: /out/file.txt..."));
+    z.OnTotalPercentDone(&z, 55);
+    QCOMPARE(form.StatusBar1->ProgressBar1->value(), 55);
+    QVERIFY(form.StatusBar1->ProgressBar1->isVisibleTo(&form));
+    z.OnTotalPercentDone(&z, 100);
+    QVERIFY(!form.StatusBar1->ProgressBar1->isVisibleTo(&form));
+    QVERIFY(!skip);
 }
 
 QTEST_MAIN(OperationsTest)
