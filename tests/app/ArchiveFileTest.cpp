@@ -15,6 +15,7 @@
 #include "Settings.h"
 #include "StatusPanes.h"
 #include "TestSupport.h"
+#include "WindowDriver.h"
 #include "mainunit.h"
 #include "msgunit.h"
 
@@ -37,52 +38,9 @@
 #include <unistd.h>
 
 using namespace movrel;
-using movrel::test::AnswerFileDialog;
-using movrel::test::ClickButton;
-using movrel::test::CraftEntry;
-using movrel::test::TAppEnv;
-using movrel::test::TModalAnswer;
-using movrel::test::TModalScript;
+using namespace movrel::test;
 
 namespace {
-
-CraftEntry E(const std::string& name, const std::string& data)
-{
-    CraftEntry e;
-    e.name = name;
-    e.data = data;
-    return e;
-}
-
-void Prefs(const TAppEnv& env, bool addDocs = false)
-{
-    QDir().mkpath(env.Path("work"));
-    WriteBool("ShowOutput", false);
-    WriteBool("AddDocs2StartMenu", addDocs);
-    WriteBool("ShowToolbars", true);
-    WriteString("ExpDir", env.Path("work") + "/");
-}
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void OpenArchive(TMainform& form, const QString& path)
-{
-    form.CurrentArchive = path;
-    form.OpenIT();
-}
-
-QStringList Captions(const TMainform& form)
-{
-    QStringList out;
-    for (int r = 0; r < form.LMDListBox1->RowCount(); ++r)
-        out << form.LMDListBox1->CaptionAt(r);
-    out.sort();
-    return out;
-}
 
 // Answers the folder chooser with folder.
 void ChooseFolder(QWidget* w, const QString& folder)
@@ -132,7 +90,7 @@ void ArchiveFileTest::NewNamesTheArchive()
     } rows[] = {{"report", "report.zip"}, {"report.ZIP", "report.ZIP"}, {"notes.zip.bak", "notes.zip.bak"}};
     for (const auto& r : rows) {
         TAppEnv env;
-        Prefs(env, true);
+        Prefs(env, false, true);
         QString old = env.WriteZip("old.zip", {E("a.txt", "a")});
         TMainform form;
         OpenArchive(form, old);
@@ -160,7 +118,7 @@ void ArchiveFileTest::NewNamesTheArchive()
 void ArchiveFileTest::NewOntoAnExistingFile()
 {
     TAppEnv env;
-    Prefs(env);
+    Prefs(env, false);
     QString existing = env.WriteFile("taken.zip", "not empty");
     TMainform form;
     {
@@ -190,7 +148,7 @@ void ArchiveFileTest::NewOntoAnExistingFile()
 void ArchiveFileTest::NewCancelledKeepsTheArchive()
 {
     TAppEnv env;
-    Prefs(env);
+    Prefs(env, false);
     QString zip = env.WriteZip("keep.zip", {E("a.txt", "a"), E("b.txt", "b")});
     TMainform form;
     OpenArchive(form, zip);
@@ -204,7 +162,7 @@ void ArchiveFileTest::NewCancelledKeepsTheArchive()
 void ArchiveFileTest::SaveAsListsTheCopy()
 {
     TAppEnv env;
-    Prefs(env);
+    Prefs(env, false);
     QString zip = env.WriteZip("first.zip", {E("a.txt", "a")});
     QDir().mkpath(env.Path("elsewhere"));
     TMainform form;
@@ -241,7 +199,7 @@ void ArchiveFileTest::SaveAsListsTheCopy()
 void ArchiveFileTest::CopyAndMoveToAFolder()
 {
     TAppEnv env;
-    Prefs(env);
+    Prefs(env, false);
     QString zip = env.WriteZip("m.zip", {E("a.txt", "a")});
     QDir().mkpath(env.Path("copies"));
     QDir().mkpath(env.Path("moved"));
@@ -297,7 +255,7 @@ void ArchiveFileTest::CopyAndMoveToAFolder()
 void ArchiveFileTest::DeleteMovesTheArchiveToTheTrash()
 {
     TAppEnv env;
-    Prefs(env);
+    Prefs(env, false);
     QString zip = env.WriteZip("gone.zip", {E("a.txt", "a")});
     QByteArray bytes = ReadAll(zip);
     TMainform form;
@@ -343,7 +301,7 @@ void ArchiveFileTest::FixZipRecoversTheCompleteEntries()
     if (!movrel::test::HaveTool("unzip"))
         QSKIP("unzip is not installed");
     TAppEnv env;
-    Prefs(env);
+    Prefs(env, false);
     std::string data(1000, 'd');
     QString whole = env.WriteZip("whole.zip", {E("a.txt", data), E("b.txt", data), E("c.txt", data)});
     QByteArray bytes = ReadAll(whole);
@@ -382,7 +340,7 @@ void ArchiveFileTest::FixZipRecoversTheCompleteEntries()
 void ArchiveFileTest::CommentIsSavedOnlyWhenChanged()
 {
     TAppEnv env;
-    Prefs(env);
+    Prefs(env, false);
     QString zip = env.WriteZip("c.zip", {E("a.txt", "a")}, "old comment");
     TMainform form;
     OpenArchive(form, zip);
@@ -443,7 +401,7 @@ void ArchiveFileTest::CommentIsSavedOnlyWhenChanged()
 void ArchiveFileTest::OptionsApplyAtOnce()
 {
     TAppEnv env;
-    Prefs(env);
+    Prefs(env, false);
     TMainform form;
     TOptionsForm* o = form.OptionsForm;
     QVERIFY(!form.ShowOutput);

@@ -1,260 +1,42 @@
 // Add, extract and remove through the main window, driven as a person
 // would: the Add Files and Extract dialogs filled and confirmed through
-// their objects, questions answered, the message window's log and Cancel.
+// their objects, questions answered, the message window's log.
 // Archives written here are checked with Info-ZIP's unzip.
-#include "AppTestSupport.h"
 #include "Addunit.h"
-#include "Comment.h"
 #include "EnterPassw.h"
 #include "EntryList.h"
 #include "EntryModel.h"
 #include "EntrySortProxy.h"
-#include "IncZip.h"
 #include "InvPwd.h"
 #include "RadioGroup.h"
-#include "RecentCombo.h"
 #include "Settings.h"
 #include "StatusPanes.h"
 #include "TestSupport.h"
+#include "WindowDriver.h"
 #include "extrunit.h"
 #include "mainunit.h"
 #include "msgunit.h"
 
 #include <QAction>
 #include <QCheckBox>
-#include <QCryptographicHash>
-#include <QDateTime>
 #include <QDir>
-#include <QDirIterator>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QFileDialog>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
-#include <QToolButton>
 
 #include <sys/stat.h>
-#include <utime.h>
 
 using namespace movrel;
-using movrel::test::AnswerFileDialog;
-using movrel::test::ClickButton;
-using movrel::test::CraftEntry;
-using movrel::test::TAppEnv;
-using movrel::test::TModalAnswer;
-using movrel::test::TModalScript;
+using namespace movrel::test;
 
 namespace {
 
 const QDateTime kWhen(QDate(2023, 5, 6), QTime(7, 8, 10));
-
-CraftEntry E(const std::string& name, const std::string& data)
-{
-    CraftEntry e;
-    e.name = name;
-    e.data = data;
-    return e;
-}
-
-// Settings of a run that has started before (so nothing is reset), with
-// the work folder inside the test's own folder.
-void Prefs(const TAppEnv& env, bool showOutput)
-{
-    QDir().mkpath(env.Path("work"));
-    WriteBool("ShowOutput", showOutput);
-    WriteBool("AddDocs2StartMenu", false);
-    WriteBool("ShowToolbars", true);
-    WriteString("ExpDir", env.Path("work") + "/");
-}
-
-void SetTime(const QString& path, const QDateTime& when)
-{
-    utimbuf t{time_t(when.toSecsSinceEpoch()), time_t(when.toSecsSinceEpoch())};
-    ::utime(path.toLocal8Bit().constData(), &t);
-}
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// Pseudo-random text of n bytes: compressible, but not trivially.
-QByteArray Text(qsizetype n, uint32_t seed)
-{
-    static const char* words[] = {"alpha ", "beta ", "gamma ", "delta\n", "epsilon ", "zeta ", "eta ", "theta\n"};
-    QByteArray out;
-    out.reserve(n);
-    uint32_t x = seed;
-    while (out.size() < n) {
-        x = x * 1664525u + 1013904223u;
-        out += words[x >> 29];
-        out += char('a' + (x >> 8) % 26);
-    }
-    out.truncate(n);
-    return out;
-}
-
-// Files below root, relative, sorted.
-QStringList Tree(const QString& root)
-{
-    QStringList out;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext())
-        out << QDir(root).relativeFilePath(it.next());
-    out.sort();
-    return out;
-}
-
-// The log's lines without the empty ones.
-QStringList LogLines(const TMainform& form)
-{
-    return form.Msgform->LogText().split('\n');
-}
-
-int Run(const QString& command, QString* output = nullptr)
-{
-    std::string out;
-    int rc = movrel::test::RunCommand(command.toStdString() + " 2>&1", &out);
-    if (output)
-        *output = QString::fromStdString(out);
-    return rc;
-}
-
-QString Q(const QString& s)
-{
-    return QString::fromStdString(movrel::test::ShellQuote(s.toStdString()));
-}
-
-// Entry names as unzip lists them.
-QStringList ZipNames(const QString& zip)
-{
-    QString out;
-    Run("unzip -Z1 " + Q(zip), &out);
-    QStringList names = out.split('\n', Qt::SkipEmptyParts);
-    names.sort();
-    return names;
-}
-
-void OpenArchive(TMainform& form, const QString& path)
-{
-    form.CurrentArchive = path;
-    form.OpenIT();
-}
-
-// A new archive: the create question answered Yes.
-void CreateArchive(TMainform& form, const QString& path)
-{
-    TModalAnswer yes([](QWidget* box) { ClickButton(box, QMessageBox::Yes); });
-    OpenArchive(form, path);
-}
-
-struct TAddChoice {
-    QStringList entries;
-    int level = 6;
-    int action = 1;  // Replace, Update, Freshen
-    bool recurse = false;
-    bool folders = false;
-    QString password = QString();  // through the dialog's "Password...", when not empty
-};
-
-void AnswerAdd(QWidget* w, const TAddChoice& c)
-{
-    auto* d = qobject_cast<TAddForm*>(w);
-    if (!d) {
-        qobject_cast<QDialog*>(w)->reject();
-        return;
-    }
-    for (const QString& e : c.entries)
-        d->AddEntry(e);
-    d->LMDSpinEdit1->setValue(c.level);
-    d->RadioGroup1->SetItemIndex(c.action);
-    d->Recurse->setChecked(c.recurse);
-    d->DirNameCB->setChecked(c.folders);
-    if (!c.password.isEmpty()) {
-        TModalAnswer pw([&](QWidget* p) {
-            auto* e = qobject_cast<TEnterPwd*>(p);
-            e->Edit1->setText(c.password);
-            e->OKBtn->click();
-        });
-        d->Button1->click();
-    }
-    d->OKBut->setFocus();
-    d->OKBut->click();
-}
-
-struct TExtractChoice {
-    QString dest;
-    int expand = 1;     // No, Yes
-    int overwrite = 1;  // No, Yes, Prompt
-    int scope = 0;      // All Files, Selected Files
-    QString root;
-};
-
-void AnswerExtract(QWidget* w, const TExtractChoice& c)
-{
-    auto* x = qobject_cast<TExtract*>(w);
-    if (!x) {
-        qobject_cast<QDialog*>(w)->reject();
-        return;
-    }
-    x->Edit1->SetText(c.dest);
-    x->RadioGroup1->SetItemIndex(c.expand);
-    x->RadioGroup2->SetItemIndex(c.overwrite);
-    x->RadioGroup3->SetItemIndex(c.scope);
-    x->CheckBox1->setChecked(true);
-    x->Edit2->setText(c.root);
-    x->OKBut->click();
-}
-
-// Adds through the window with ShowOutput off; answers the count's box.
-QString AddQuietly(TMainform& form, const TAddChoice& choice)
-{
-    QString said;
-    TModalScript script([&](QWidget* w, int n) {
-        if (n == 0)
-            return AnswerAdd(w, choice);
-        if (auto* box = qobject_cast<QMessageBox*>(w))
-            said = box->text();
-        ClickButton(w, QMessageBox::Ok);
-    });
-    form.A.AddFiles1->trigger();
-    return said;
-}
-
-QStringList ZippedFiles(const TMainform& form)
-{
-    QStringList zipped;
-    for (const QString& line : LogLines(form))
-        if (line.startsWith("Zipped file "))
-            zipped << QFileInfo(line.mid(12)).fileName();
-    zipped.sort();
-    return zipped;
-}
-
-void SelectCaptions(TMainform& form, const QStringList& captions)
-{
-    TEntryList* list = form.LMDListBox1;
-    list->SelectNone();
-    for (int r = 0; r < list->RowCount(); ++r)
-        if (captions.contains(list->CaptionAt(r)))
-            list->Selection()->select(list->Proxy()->index(r, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-}
-
-QStringList Captions(const TMainform& form)
-{
-    QStringList out;
-    for (int r = 0; r < form.LMDListBox1->RowCount(); ++r)
-        out << form.LMDListBox1->CaptionAt(r);
-    out.sort();
-    return out;
-}
 
 }  // namespace
 
@@ -268,9 +50,6 @@ private slots:
     void ExtractsSelectedEntriesOnly();
     void OverwriteAnswers();
     void WrongPasswordThenTheRightOne();
-    void CancelDuringLargeAddKeepsTheOldArchive();
-    void CancelDuringLargeExtractStops();
-    void ClosingDuringAnOperationCancelsItFirst();
     void RefusalsOfTheThreeCommands();
     void MessageWindowKeepsTheLastOutput();
     void NextDiskAndProgressEvents();
@@ -584,160 +363,6 @@ void OperationsTest::WrongPasswordThenTheRightOne()
     form.A.ExtractFiles1->trigger();
     QVERIFY(cancel.Boxes().contains("Password Error: Invalid Password for file a.txt"));
     QVERIFY(!QFile::exists(env.Path("out2/a.txt")));
-}
-
-void OperationsTest::CancelDuringLargeAddKeepsTheOldArchive()
-{
-    TAppEnv env;
-    Prefs(env, true);
-    env.WriteFile("small/s.txt", "small");
-    env.WriteFile("big/big.txt", Text(48 << 20, 7));
-    TMainform form;
-    form.show();
-    QString zip = env.Path("old.zip");
-    CreateArchive(form, zip);
-    {
-        TModalScript first([&](QWidget* w, int) { AnswerAdd(w, {{env.Path("small/s.txt")}}); });
-        form.A.AddFiles1->trigger();
-    }
-    const QByteArray before = ReadAll(zip);
-    QVERIFY(!before.isEmpty());
-
-    // While the engine works: the window answers, commands are off, the
-    // message window repaints; Cancel once a third of the work is done.
-    bool sawBusy = false, commandsOff = true;
-    int paints = 0;
-    qint64 longestPause = 0;
-    QElapsedTimer clock;
-    qint64 lastTick = -1;
-    struct TPaintCounter : QObject {
-        int* count;
-        bool eventFilter(QObject*, QEvent* e) override
-        {
-            if (e->type() == QEvent::Paint)
-                ++*count;
-            return false;
-        }
-    } counter;
-    counter.count = &paints;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (!form.EngineBusy())
-            return;
-        if (!sawBusy) {
-            sawBusy = true;
-            clock.start();
-            form.Msgform->ProgressBar1->installEventFilter(&counter);
-        }
-        qint64 now = clock.elapsed();
-        if (lastTick >= 0)
-            longestPause = std::max(longestPause, now - lastTick);
-        lastTick = now;
-        for (QAction* a : {form.A.AddFiles1, form.A.ExtractFiles1, form.A.RemoveFiles1, form.A.Open1, form.A.New1,
-                           form.A.DeleteZIPFile1, form.A.FixZIP1, form.A.ZIPComment1, form.A.AddBut})
-            commandsOff = commandsOff && !a->isEnabled();
-        form.A.ExtractFiles1->trigger();  // refused: no second operation
-        if (form.StatusBar1->ProgressBar1->value() >= 30 && form.Msgform->CancelBtn->isEnabled())
-            form.Msgform->CancelBtn->click();
-    });
-    watch.start(1);
-
-    TModalScript add([&](QWidget* w, int n) {
-        if (n == 0)
-            return AnswerAdd(w, {{env.Path("big/big.txt")}, 9});
-        ClickButton(w, QMessageBox::Ok);
-    });
-    form.A.AddFiles1->trigger();
-    watch.stop();
-    qInfo("longest pause between window messages during a level-9 add: %lld ms", longestPause);
-
-    QVERIFY(sawBusy);
-    QVERIFY(commandsOff);
-    QVERIFY(paints > 0);
-    QCOMPARE(add.Boxes(), QStringList{"Movrel: User Aborted Operation"});
-    QCOMPARE(ReadAll(zip), before);  // the old archive, byte for byte
-    QCOMPARE(QDir(env.Path()).entryList(QDir::Files | QDir::Hidden), QStringList{"old.zip"});  // no temporary file
-    QVERIFY(QDir(env.Path("work")).isEmpty());
-    QCOMPARE(Captions(form), QStringList{"s.txt"});  // listed again
-    QVERIFY(form.A.AddFiles1->isEnabled() && form.A.Open1->isEnabled());
-    QVERIFY(!form.Msgform->isVisible());  // Cancel closes the message window
-    QVERIFY(!form.StatusBar1->ProgressBar1->isVisible());
-}
-
-void OperationsTest::CancelDuringLargeExtractStops()
-{
-    if (!movrel::test::HaveTool("zip"))
-        QSKIP("zip is not installed");
-    TAppEnv env;
-    Prefs(env, true);
-    env.WriteFile("big/big.txt", Text(48 << 20, 9));
-    QString zip = env.Path("big.zip");
-    QCOMPARE(Run("zip -q -1 -j " + Q(zip) + " " + Q(env.Path("big/big.txt"))), 0);
-    env.WriteFile("dest/big.txt", "kept");
-
-    TMainform form;
-    OpenArchive(form, zip);
-    QTimer watch;
-    QElapsedTimer clock;
-    qint64 lastTick = -1, longestPause = 0;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (!form.EngineBusy())
-            return;
-        qint64 now = clock.isValid() ? clock.elapsed() : (clock.start(), 0);
-        if (lastTick >= 0)
-            longestPause = std::max(longestPause, now - lastTick);
-        lastTick = now;
-        if (form.Msgform->ProgressBar1->value() >= 30 && form.Msgform->CancelBtn->isEnabled())
-            form.Msgform->CancelBtn->click();
-    });
-    watch.start(1);
-    TModalScript extract([&](QWidget* w, int n) {
-        if (n == 0)
-            return AnswerExtract(w, {env.Path("dest"), 1, 1, 0, {}});
-        ClickButton(w, QMessageBox::Ok);
-    });
-    form.A.ExtractFiles1->trigger();
-    watch.stop();
-    qInfo("longest pause between window messages during an extraction: %lld ms", longestPause);
-    QCOMPARE(extract.Boxes(), QStringList{"Movrel: User Aborted Operation"});
-    QCOMPARE(ReadAll(env.Path("dest/big.txt")), QByteArray("kept"));  // the existing file as it was
-    QCOMPARE(QDir(env.Path("dest")).entryList(QDir::Files | QDir::Hidden), QStringList{"big.txt"});
-    QCOMPARE(form.KestroZip1.OverwriteMode, Always);
-    QVERIFY(!form.KestroZip1.DoAll);
-    QVERIFY(form.A.ExtractFiles1->isEnabled());
-}
-
-void OperationsTest::ClosingDuringAnOperationCancelsItFirst()
-{
-    TAppEnv env;
-    Prefs(env, false);
-    env.WriteFile("big/big.txt", Text(32 << 20, 3));
-    TMainform form;
-    form.show();
-    QString zip = env.Path("c.zip");
-    CreateArchive(form, zip);
-    QTimer watch;
-    bool closedWhileBusy = false;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        if (form.EngineBusy() && !closedWhileBusy) {
-            closedWhileBusy = true;
-            form.close();
-            QVERIFY(form.isVisible());  // not yet: the engine stops first
-        }
-    });
-    watch.start(1);
-    TModalScript add([&](QWidget* w, int n) {
-        if (n == 0)
-            return AnswerAdd(w, {{env.Path("big/big.txt")}});
-        // the new archive was never written: re-listing it asks whether to create it
-        ClickButton(w, qobject_cast<QMessageBox*>(w)->button(QMessageBox::No) ? QMessageBox::No : QMessageBox::Ok);
-    });
-    form.A.AddFiles1->trigger();
-    watch.stop();
-    QVERIFY(closedWhileBusy);
-    QCOMPARE(add.Boxes().last(), QString("Movrel: User Aborted Operation"));
-    QTRY_VERIFY(!form.isVisible());
-    QVERIFY(!QFile::exists(zip));
 }
 
 void OperationsTest::RefusalsOfTheThreeCommands()
