@@ -109,6 +109,14 @@ void OperationsTest::AddFolderAndFilesThenExtractEverythingBack()
 
     // listed, encrypted, and whole for unzip with the password
     QCOMPARE(Captions(form), (QStringList{"README#", "a.txt#", "b.bin#", "c.dat#", "empty.txt#", "ro.txt#", "x.txt#"}));
+    for (int i = 0; i < form.KestroZip1.EntryCount(); ++i) {
+        const TZipHeaderInfo& e = form.KestroZip1.Entry(i);
+        QVERIFY(e.IsEncrypted());
+        if (e.FileName() == "b.bin") {
+            QCOMPARE(int(e.CompressionMethod), 8);
+            QCOMPARE(e.GeneralFlags & 6, 2);  // deflated at the maximum level
+        }
+    }
     QString out;
     QCOMPARE(Run("unzip -t -P secret " + Q(zip), &out), 0);
     QString stored = QString(env.Path()).mid(1);  // stored folders: the full path without its leading "/"
