@@ -458,6 +458,13 @@ void TAddForm::AddDroppedPaths(const QStringList& paths)
     }
 }
 
+void TAddForm::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    // laid out only now: the tree's folder is brought into view again
+    DirTree1->scrollTo(DirTree1->currentIndex(), QAbstractItemView::PositionAtCenter);
+}
+
 void TAddForm::dragEnterEvent(QDragEnterEvent* e)
 {
     if (e->mimeData()->hasUrls())

@@ -104,6 +104,7 @@ signals:
     void HelpRequested(int context);
 
 protected:
+    void showEvent(QShowEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dropEvent(QDropEvent* e) override;
 

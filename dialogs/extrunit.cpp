@@ -290,6 +290,13 @@ void TExtract::CancelButClick()
     reject();
 }
 
+void TExtract::showEvent(QShowEvent* e)
+{
+    QDialog::showEvent(e);
+    // laid out only now: the tree's folder is brought into view again
+    PTShellTree1->scrollTo(PTShellTree1->currentIndex(), QAbstractItemView::PositionAtCenter);
+}
+
 void TExtract::reject()
 {
     Destination.clear();

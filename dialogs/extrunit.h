@@ -87,6 +87,7 @@ signals:
     void HelpRequested(int context);
 
 protected:
+    void showEvent(QShowEvent* e) override;
     bool event(QEvent* e) override;
     // The close box: nothing is kept and the destination is empty.
     void reject() override;
