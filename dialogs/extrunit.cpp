@@ -305,7 +305,8 @@ void TExtract::reject()
 
 bool TExtract::event(QEvent* e)
 {
-    if (e->type() == QEvent::WindowActivate)
+    // an activation that arrives after the dialog closed is not a new showing
+    if (e->type() == QEvent::WindowActivate && isVisible())
         Confirmed = false;
     return QDialog::event(e);
 }
