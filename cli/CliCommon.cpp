@@ -1,6 +1,7 @@
 #include "CliCommon.h"
 
 #include "EngineErrors.h"
+#include "FileUtils.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -92,12 +93,6 @@ void Error(const std::string& message)
 
 namespace {
 
-bool Exists(const std::string& path)
-{
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-}
-
 bool EndsWithDigits(const std::string& s, size_t count)
 {
     if (s.size() < count + 1 || s[s.size() - count - 1] != '.')
@@ -126,10 +121,10 @@ std::string GuessVolumeName(const std::string& lastVolume, int n)
     std::string base = lastVolume.substr(0, dot + 1);
     bool upper = lastVolume[dot + 1] == 'Z';
     std::snprintf(num, sizeof num, "%c%02d", upper ? 'Z' : 'z', n);
-    if (Exists(base + num))
+    if (FileExists(base + num))
         return base + num;
     std::string zip = base + (upper ? "ZIP" : "zip");
-    return Exists(zip) ? zip : std::string();
+    return FileExists(zip) ? zip : std::string();
 }
 
 void PrepareReader(TKestroUnZip& zip, const std::string& archive, bool scan)

@@ -64,7 +64,7 @@ void WireEvents(TKestroUnZip& zip, Outcome& outcome, ProgressBar& bar, std::stri
     };
 }
 
-int Summarize(const Outcome& o, const char* verb, int result)
+int Summarize(const Outcome& o, const char* verb)
 {
     size_t failed = 0;
     for (int i : o.failed)
@@ -73,22 +73,21 @@ int Summarize(const Outcome& o, const char* verb, int result)
     for (int i : o.ok)
         ok += !o.failed.count(i);
     std::fprintf(stderr, "%zu %s, %zu skipped, %zu failed\n", ok, verb, o.skipped.size(), failed);
-    (void)result;
     return (failed || !o.skipped.empty()) ? ExitSomeFailed : ExitOk;
 }
 
 int RunEngine(TKestroUnZip& zip, const std::string& archive, bool test, const char* verb, Outcome& outcome)
 {
     try {
-        int result = test ? zip.TestFiles() : zip.ExtractFiles();
-        return Summarize(outcome, verb, result);
+        test ? zip.TestFiles() : zip.ExtractFiles();
+        return Summarize(outcome, verb);
     } catch (const EUserCanceled& e) {
         Error(archive + ": " + e.what());
-        Summarize(outcome, verb, 0);
+        Summarize(outcome, verb);
         return ExitSomeFailed;
     } catch (const std::exception& e) {
         Error(archive + ": " + e.what());
-        Summarize(outcome, verb, 0);
+        Summarize(outcome, verb);
         return ExitArchive;
     }
 }

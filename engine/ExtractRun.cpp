@@ -365,7 +365,6 @@ struct TExtractRun : TDecodeSource, TDecodeSink {
             }
         }
 
-        bool decoded = true;
         try {
             if (!Decode()) {
                 z.Ui().MessageBox("Unknown Compression Method", "Zip Error", TMsgButtons::Ok, TMsgIcon::Error);
@@ -380,7 +379,6 @@ struct TExtractRun : TDecodeSource, TDecodeSink {
             return;
         }
         out = nullptr;
-        (void)decoded;
 
         uint32_t crc = ~runningCrc;
         if (crc == cur.Crc32) {

@@ -1,6 +1,7 @@
 #include "KestroUnZip.h"
 
 #include "EngineErrors.h"
+#include "FileUtils.h"
 #include "LFNFileStream.h"
 #include "ZipFormat.h"
 
@@ -18,18 +19,6 @@ int64_t FileStamp(const std::string& path)
     if (::stat(path.c_str(), &st) != 0)
         return 0;
     return int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-}
-
-bool IsExistingFile(const std::string& path)
-{
-    struct stat st;
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
-}
-
-bool IsExistingDir(const std::string& path)
-{
-    struct stat st;
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 }  // namespace
@@ -63,11 +52,9 @@ void TKestroUnZip::SetZipName(const std::string& value)
         return;
     std::string name = value;
     if (!name.empty() && name.back() == '?') {
-        std::string dir = name.substr(0, name.size() - 1);
-        size_t slash = dir.find_last_of('/');
-        dir = slash == std::string::npos ? std::string() : dir.substr(0, slash + 1);
-        if (!IsExistingDir(dir))
-            dir = "/";
+        std::string dir = ExtractFilePath(std::string_view(name).substr(0, name.size() - 1));
+        if (!DirectoryExists(dir))
+            dir.assign(1, '/');
         std::string chosen;
         if (!ui_->ChooseOpenFile("Open a Zip File",
                                  "Zip Files (*.ZIP)|*.zip|SFX Files (*.EXE)|*.exe|Jar Files (*.JAR)|*.jar|All Files (*.*)|*",
@@ -83,7 +70,7 @@ void TKestroUnZip::SetDestDir(const std::string& value)
 {
     std::string dir = value;
     if (dir == "?") {
-        std::string start = IsExistingDir(destDir_) ? destDir_ : std::string();
+        std::string start = DirectoryExists(destDir_) ? destDir_ : std::string();
         if (start.empty()) {
             char buf[4096];
             if (::getcwd(buf, sizeof buf))
@@ -450,7 +437,7 @@ void TKestroUnZip::LoadDisk(int n)
         OnGetNextDisk(this, n, fname);
         if (fname.empty() || attempts > 1000)
             throw EUserCanceled("User canceled loading new disk.");
-        if (IsExistingFile(fname))
+        if (FileExists(fname))
             break;
     }
     archiveStream_ = std::make_unique<TLFNFileStream>(fname, TOpenMode::Read);

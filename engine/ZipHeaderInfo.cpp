@@ -111,7 +111,6 @@ void TZipHeaderInfo::Assign(const TZipHeaderInfo& s)
     directory_ = s.directory_;
     storedName_ = s.storedName_;
     comment_ = s.comment_;
-    FileCommentLength = s.FileCommentLength;
     Selected = s.Selected;
 }
 
